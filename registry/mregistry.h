@@ -1,0 +1,44 @@
+#pragma once
+
+#include <optional>
+#include <string_view>
+
+#include "registry/registry.h"
+#include "registry/registry_value.h"
+#include "registry/subkey_list.h"
+
+// Read-only helpers over a Registry. None of them writes, and none catches:
+// a key or value that is missing or may not be read is reported through the
+// result, and every other failure leaves as a LauncherError. Each call opens
+// what it needs with read access only, in the given view, and closes it again
+// before it returns or throws.
+namespace smeltra {
+
+// True when `key_path` below `key` can be opened for reading. An empty path
+// names `key` itself.
+bool RegKeyExists(Registry& registry, RegistryView view, KeyHandle key, std::string_view key_path);
+
+// The direct subkeys of `key_path` below `key`, in enumeration order; empty
+// when the key cannot be opened. With an empty path, `key` itself is listed
+// and left open. A failing enumeration ends the list quietly. Throws
+// kDuplicateSubkey when two names are equal without regard to case.
+SubkeyList RegListSubkeys(Registry& registry, RegistryView view, KeyHandle key,
+                          std::string_view key_path);
+
+// Value `value_name` of `key_path` below `key`, converted by its type:
+//   REG_SZ, REG_EXPAND_SZ  text, without its terminating NUL when stored with
+//                          one; environment references stay unexpanded
+//   REG_MULTI_SZ           one text, the strings joined by NULs, without the
+//                          list's closing NULs
+//   REG_DWORD              signed 32-bit integer, little-endian; missing bytes
+//                          of a short value read as zero
+//   REG_BINARY             the stored bytes
+// A missing key or a value that cannot be read gives `default_value`, or
+// Empty without one. Any other type throws kUnsupportedValueType
+// ("Unsupported value type"). Reads with one 1024-byte query; a larger value
+// takes a second query with a buffer of exactly the reported size.
+RegistryValue RegReadValue(Registry& registry, RegistryView view, KeyHandle key,
+                           std::string_view key_path, std::string_view value_name,
+                           const std::optional<RegistryValue>& default_value = std::nullopt);
+
+}  // namespace smeltra
