@@ -1,5 +1,6 @@
 #include "launcher/mod_main.h"
 
+#include <exception>
 #include <new>
 #include <optional>
 #include <variant>
@@ -54,6 +55,12 @@ SearchResult Search(Registry& registry, std::span<const RegistryView> views) {
   return result;
 }
 
+// The compiler does not carry [[noreturn]] through a virtual call.
+[[noreturn]] void EndProgram(UserInterface& ui, ExitCode code) {
+  ui.EndProgram(code);
+  std::terminate();
+}
+
 void ReportSearchError(UserInterface& ui, std::string_view description) {
   ui.ShowMessage(description);
   ui.ShowMessage(runtime_messages::kSearchError);
@@ -86,12 +93,10 @@ std::string LocateJavaRuntime(Registry& registry, std::span<const RegistryView> 
   if (result.java_home) return *result.java_home;
   if (!result.runtime_key_found) {
     ui.ShowMessage(runtime_messages::kNotInstalled);
-    ui.EndProgram(ExitCode::kNoRuntimeInstalled);
-  } else {
-    ui.ShowMessage(runtime_messages::kNotNewEnough);
-    ui.EndProgram(ExitCode::kNoRuntimeNewEnough);
+    EndProgram(ui, ExitCode::kNoRuntimeInstalled);
   }
-  return {};
+  ui.ShowMessage(runtime_messages::kNotNewEnough);
+  EndProgram(ui, ExitCode::kNoRuntimeNewEnough);
 }
 
 }  // namespace smeltra

@@ -18,9 +18,10 @@ class UserInterface {
   // captioned kApplicationTitle; returns once the user has closed it.
   virtual void ShowMessage(std::string_view prompt) = 0;
 
-  // Ends the whole program with `code`. The platform's version does not
-  // return; if one does (a test's), the caller returns at once.
-  virtual void EndProgram(ExitCode code) = 0;
+  // Ends the whole program with `code` at once; never returns. (A test's
+  // version throws something that is not a std::exception instead, which no
+  // handler of the launcher catches.)
+  [[noreturn]] virtual void EndProgram(ExitCode code) = 0;
 };
 
 }  // namespace smeltra

@@ -44,20 +44,19 @@ inline bool OnlyReadAccessRequested(const std::vector<std::uint32_t>& masks) {
   return true;
 }
 
-// Records what the start-up would have shown and whether it ended the program.
+// Thrown where the program would end. Deliberately not a std::exception, so
+// that no handler of the launcher can swallow it.
+struct ProgramEnded {
+  ExitCode code;
+};
+
+// Records every box the start-up shows, in order.
 class RecordingUserInterface final : public UserInterface {
  public:
-  void ShowMessage(std::string_view prompt) override {
-    if (ended) messages_after_end.emplace_back(prompt);
-    messages.emplace_back(prompt);
-  }
-  void EndProgram(ExitCode code) override {
-    if (!ended) ended = code;
-  }
+  void ShowMessage(std::string_view prompt) override { messages.emplace_back(prompt); }
+  [[noreturn]] void EndProgram(ExitCode code) override { throw ProgramEnded{code}; }
 
   std::vector<std::string> messages;
-  std::vector<std::string> messages_after_end;
-  std::optional<ExitCode> ended;
 };
 
 }  // namespace smeltra::testing

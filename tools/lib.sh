@@ -1,0 +1,35 @@
+# Shared by the ./run commands.
+
+log() { printf '==> %s\n' "$*" >&2; }
+die() { printf 'error: %s\n' "$*" >&2; exit 1; }
+
+# Installs the Debian packages named that are not installed yet.
+ensure_packages() {
+  local missing=() pkg
+  for pkg in "$@"; do
+    dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' || missing+=("$pkg")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  if ! command -v apt-get >/dev/null; then
+    die "not a Debian system; install these packages (or their equivalents): ${missing[*]}"
+  fi
+  local sudo=()
+  [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+  log "installing ${missing[*]}"
+  "${sudo[@]}" apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends \
+    "${missing[@]}" >/dev/null
+}
+
+# What every build needs.
+NATIVE_PACKAGES=(cmake ninja-build g++ libgtest-dev googletest libbenchmark-dev)
+WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64-x86-64
+  binutils-mingw-w64-i686)
+WINE_PACKAGES=(wine wine64 xvfb xauth)
+
+# Configures (once) and builds one preset.
+build_preset() {
+  local preset=$1
+  [ -f "build/$preset/build.ninja" ] || cmake --preset "$preset" >/dev/null
+  cmake --build --preset "$preset"
+}
