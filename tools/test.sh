@@ -10,7 +10,7 @@ run_test() {
   local stage
   # Each optional stage lives in a file of its own: tools/test_<stage>.sh
   # defines test_<stage>; the Wine stages run inside one shared prefix.
-  for stage in native_extras; do
+  for stage in fuzz exe_checks; do
     if [ -f "tools/test_$stage.sh" ]; then source "tools/test_$stage.sh"; "test_$stage"; fi
   done
   source tools/wine.sh
