@@ -34,8 +34,8 @@ std::vector<RegistryView> RuntimeSearchViews(bool windows_has_two_views);
 // no message.
 //
 // When no runtime key exists, or none holds a new enough version, tells the
-// user and ends the program through `ui`. Any error during the search is shown to the user in two boxes,
-// its description then kSearchError, and gives empty text; nothing escapes.
+// user and ends the program through `ui`. Any error during the search is shown to the user in two
+// boxes, its description then kSearchError, and gives empty text; nothing escapes.
 std::string LocateJavaRuntime(Registry& registry, std::span<const RegistryView> views,
                               UserInterface& ui);
 

@@ -41,11 +41,12 @@ double RuntimeVersionNumber(std::string_view subkey_name) {
   if (IsPlainDecimal(text)) {
     const auto [end, error] =
         std::from_chars(text.data(), text.data() + text.size(), number, std::chars_format::fixed);
-    if (error == std::errc{} && end == text.data() + text.size()) return negative ? -number : number;
+    if (error == std::errc{} && end == text.data() + text.size())
+      return negative ? -number : number;
   }
-  throw LauncherError(error_number::kTypeMismatch, "Type mismatch: runtime version \"" +
-                                                       std::string(subkey_name) +
-                                                       "\" is not a number");
+  throw LauncherError(
+      error_number::kTypeMismatch,
+      "Type mismatch: runtime version \"" + std::string(subkey_name) + "\" is not a number");
 }
 
 }  // namespace smeltra

@@ -117,9 +117,8 @@ void InMemoryRegistry::DenyAccess(RegistryView view, KeyHandle hive, std::string
   Make(view, hive, path).denied = true;
 }
 
-void InMemoryRegistry::FailEnumerationAt(RegistryView view, KeyHandle hive,
-                                         std::string_view path, std::uint32_t index,
-                                         std::int32_t code) {
+void InMemoryRegistry::FailEnumerationAt(RegistryView view, KeyHandle hive, std::string_view path,
+                                         std::uint32_t index, std::int32_t code) {
   Make(view, hive, path).enumeration_failure = {index, code};
 }
 

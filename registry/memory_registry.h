@@ -44,8 +44,8 @@ class InMemoryRegistry final : public Registry {
                          std::uint32_t index, std::int32_t code);
   // Each time a query answers 234 for this value, the value grows by `bytes`,
   // so the next query finds it larger than it was told.
-  void GrowOnQuery(RegistryView view, KeyHandle hive, std::string_view path,
-                   std::string_view name, std::uint32_t bytes);
+  void GrowOnQuery(RegistryView view, KeyHandle hive, std::string_view path, std::string_view name,
+                   std::uint32_t bytes);
 
   // The books.
   std::size_t open_handle_count() const { return open_handles_.size(); }

@@ -84,7 +84,8 @@ RegistryValue RegReadValue(Registry& registry, RegistryView view, KeyHandle key,
   // A value that grew between the two queries is treated as unreadable.
   if (code != reg_result::kSuccess) return result;
 
-  const std::span<const std::uint8_t> data(buffer.data(), std::min<std::size_t>(length, buffer.size()));
+  const std::span<const std::uint8_t> data(buffer.data(),
+                                           std::min<std::size_t>(length, buffer.size()));
   switch (type) {
     case reg_type::kSz:
     case reg_type::kExpandSz:

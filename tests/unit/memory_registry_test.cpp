@@ -42,10 +42,10 @@ TEST(InMemoryRegistryTest, DeniedKeyAnswersAccessDenied) {
   InMemoryRegistry registry;
   registry.DenyAccess(RegistryView::k32Bit, kHkeyLocalMachine, "SOFTWARE\\Locked");
   KeyHandle key = 0;
-  EXPECT_EQ(registry.OpenKey(kHkeyLocalMachine, "SOFTWARE\\Locked", kKeyRead | kKeyWow64_32Key, key),
-            5);
-  EXPECT_EQ(registry.OpenKey(kHkeyLocalMachine, "SOFTWARE\\Locked", kKeyRead | kKeyWow64_64Key, key),
-            2);
+  EXPECT_EQ(
+      registry.OpenKey(kHkeyLocalMachine, "SOFTWARE\\Locked", kKeyRead | kKeyWow64_32Key, key), 5);
+  EXPECT_EQ(
+      registry.OpenKey(kHkeyLocalMachine, "SOFTWARE\\Locked", kKeyRead | kKeyWow64_64Key, key), 2);
 }
 
 }  // namespace

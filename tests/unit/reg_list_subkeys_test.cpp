@@ -15,7 +15,8 @@ using Names = std::vector<std::string>;
 InMemoryRegistry WithSubkeys(const Names& names) {
   InMemoryRegistry registry;
   registry.AddKey(kView, kHkeyLocalMachine, kKey);
-  for (const auto& name : names) registry.AddKey(kView, kHkeyLocalMachine, std::string(kKey) + "\\" + name);
+  for (const auto& name : names)
+    registry.AddKey(kView, kHkeyLocalMachine, std::string(kKey) + "\\" + name);
   return registry;
 }
 
@@ -91,14 +92,14 @@ TEST_P(RegKeyExistsTest, TrueOnlyWhenTheKeyOpensForReading) {
   EXPECT_TRUE(testing::OnlyReadAccessRequested(registry.requested_access()));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Paths, RegKeyExistsTest,
-    ::testing::Values(ExistsCase{"Existing", "SOFTWARE\\Vendor\\Open", true},
-                      ExistsCase{"OtherLetterCase", "software\\VENDOR\\open", true},
-                      ExistsCase{"Missing", "SOFTWARE\\Vendor\\Gone", false},
-                      ExistsCase{"Denied", "SOFTWARE\\Vendor\\Locked", false},
-                      ExistsCase{"EmptyPathIsTheHiveItself", "", true}),
-    testing::NameOfCase());
+INSTANTIATE_TEST_SUITE_P(Paths, RegKeyExistsTest,
+                         ::testing::Values(ExistsCase{"Existing", "SOFTWARE\\Vendor\\Open", true},
+                                           ExistsCase{"OtherLetterCase", "software\\VENDOR\\open",
+                                                      true},
+                                           ExistsCase{"Missing", "SOFTWARE\\Vendor\\Gone", false},
+                                           ExistsCase{"Denied", "SOFTWARE\\Vendor\\Locked", false},
+                                           ExistsCase{"EmptyPathIsTheHiveItself", "", true}),
+                         testing::NameOfCase());
 
 TEST(RegKeyExistsTest, LooksOnlyInTheRequestedView) {
   InMemoryRegistry registry;

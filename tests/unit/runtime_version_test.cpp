@@ -19,13 +19,14 @@ TEST_P(RuntimeVersionTest, ReadsTheFirstThreeCharacters) {
   EXPECT_EQ(RuntimeVersionNumber(GetParam().subkey), GetParam().expected) << GetParam().subkey;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Numbers, RuntimeVersionTest,
-    ::testing::Values(VersionCase{"1.4", 1.4}, VersionCase{"1.4.2_03", 1.4},
-                      VersionCase{"1.3.1_20", 1.3}, VersionCase{"1.10", 1.1}, VersionCase{"2", 2},
-                      VersionCase{"10", 10}, VersionCase{"17.0.2", 17}, VersionCase{"17.", 17},
-                      VersionCase{".5", 0.5}, VersionCase{" 9 ", 9}, VersionCase{"+1.", 1},
-                      VersionCase{"-1.", -1}, VersionCase{"9.0.4", 9}));
+INSTANTIATE_TEST_SUITE_P(Numbers, RuntimeVersionTest,
+                         ::testing::Values(VersionCase{"1.4", 1.4}, VersionCase{"1.4.2_03", 1.4},
+                                           VersionCase{"1.3.1_20", 1.3}, VersionCase{"1.10", 1.1},
+                                           VersionCase{"2", 2}, VersionCase{"10", 10},
+                                           VersionCase{"17.0.2", 17}, VersionCase{"17.", 17},
+                                           VersionCase{".5", 0.5}, VersionCase{" 9 ", 9},
+                                           VersionCase{"+1.", 1}, VersionCase{"-1.", -1},
+                                           VersionCase{"9.0.4", 9}));
 
 class NotAVersionTest : public ::testing::TestWithParam<std::string_view> {};
 

@@ -22,9 +22,10 @@ TEST_P(ServerCommandLineTest, JoinsThePiecesAsTheyAre) {
 INSTANTIATE_TEST_SUITE_P(
     Shapes, ServerCommandLineTest,
     ::testing::Values(
-        CommandCase{"QuotedRuntime", "C:\\jre", "D:\\Apps\\Smeltra",
-                    "\"C:\\jre\\bin\\java.exe\" -classpath \"D:\\Apps\\Smeltra\\Quorvane\\lib\\vuz.jar\";"
-                    "\"D:\\Apps\\Smeltra\\Quorvane\" Velquist.Frame11"},
+        CommandCase{
+            "QuotedRuntime", "C:\\jre", "D:\\Apps\\Smeltra",
+            "\"C:\\jre\\bin\\java.exe\" -classpath \"D:\\Apps\\Smeltra\\Quorvane\\lib\\vuz.jar\";"
+            "\"D:\\Apps\\Smeltra\\Quorvane\" Velquist.Frame11"},
         CommandCase{"HomeWithBlanks", "C:\\Program Files\\Java\\jre 1.8", "C:\\S",
                     "\"C:\\Program Files\\Java\\jre 1.8\\bin\\java.exe\" -classpath "
                     "\"C:\\S\\Quorvane\\lib\\vuz.jar\";\"C:\\S\\Quorvane\" Velquist.Frame11"},

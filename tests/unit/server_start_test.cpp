@@ -101,13 +101,16 @@ INSTANTIATE_TEST_SUITE_P(
                    std::string(runtime_messages::kSearchError)},
                   kFallbackLine},
         StartCase{"NoRuntimeEndsBeforeAnythingStarts",
-                  [](InMemoryRegistry&, RecordingPlatform&) {}, ExitCode::kNoRuntimeInstalled,
-                  {std::string(runtime_messages::kNotInstalled)}, std::nullopt},
+                  [](InMemoryRegistry&, RecordingPlatform&) {},
+                  ExitCode::kNoRuntimeInstalled,
+                  {std::string(runtime_messages::kNotInstalled)},
+                  std::nullopt},
         StartCase{"NoneNewEnoughEndsBeforeAnythingStarts",
                   [](InMemoryRegistry& r, RecordingPlatform&) {
                     r.AddKey(RegistryView::k32Bit, kHkeyLocalMachine, std::string(kJre) + "\\1.3");
                   },
-                  ExitCode::kNoRuntimeNewEnough, {std::string(runtime_messages::kNotNewEnough)},
+                  ExitCode::kNoRuntimeNewEnough,
+                  {std::string(runtime_messages::kNotNewEnough)},
                   std::nullopt},
         StartCase{"ProcessStartFails",
                   [](InMemoryRegistry& r, RecordingPlatform& p) {

@@ -29,8 +29,8 @@ TEST(TextEncodingTest, MalformedInputBecomesReplacementCharacters) {
   EXPECT_EQ(Utf16ToUtf8(std::u16string(1, char16_t{0xD800})), "\uFFFD");
   EXPECT_EQ(Utf16ToUtf8(u"a" + std::u16string(1, char16_t{0xDC00}) + u"b"), "a\uFFFDb");
   EXPECT_EQ(Utf8ToUtf16("a\xff"), u"a\uFFFD");
-  EXPECT_EQ(Utf8ToUtf16("\xe6\x97"), u"\uFFFD\uFFFD");   // truncated sequence
-  EXPECT_EQ(Utf8ToUtf16("\xc0\xaf"), u"\uFFFD\uFFFD");   // overlong
+  EXPECT_EQ(Utf8ToUtf16("\xe6\x97"), u"\uFFFD\uFFFD");            // truncated sequence
+  EXPECT_EQ(Utf8ToUtf16("\xc0\xaf"), u"\uFFFD\uFFFD");            // overlong
   EXPECT_EQ(Utf8ToUtf16("\xed\xa0\x80"), u"\uFFFD\uFFFD\uFFFD");  // encoded surrogate
 }
 
