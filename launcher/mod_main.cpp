@@ -87,6 +87,9 @@ std::string LocateJavaRuntime(Registry& registry, std::span<const RegistryView> 
   } catch (const std::exception& error) {
     ReportSearchError(ui, error.what());
     return {};
+  } catch (...) {
+    ReportSearchError(ui, "Unexpected error");
+    return {};
   }
 
   // Ending the program is not an error: it happens outside the handler.

@@ -274,5 +274,38 @@ TEST(DiscoveryTest, ReadsOnlyTheChosenRuntimesJavaHome) {
   EXPECT_EQ(registry.query_count(), 1u);
 }
 
+// Fails every value query the way an exhausted heap would.
+class OutOfMemoryRegistry final : public Registry {
+ public:
+  explicit OutOfMemoryRegistry(InMemoryRegistry& inner) : inner_(inner) {}
+  std::int32_t OpenKey(KeyHandle parent, std::string_view path, std::uint32_t access,
+                       KeyHandle& opened) override {
+    return inner_.OpenKey(parent, path, access, opened);
+  }
+  std::int32_t EnumKey(KeyHandle key, std::uint32_t index, std::string& name) override {
+    return inner_.EnumKey(key, index, name);
+  }
+  std::int32_t QueryValue(KeyHandle, std::string_view, std::uint32_t&, std::span<std::uint8_t>,
+                          std::uint32_t&) override {
+    throw std::bad_alloc();
+  }
+  void CloseKey(KeyHandle key) override { inner_.CloseKey(key); }
+
+ private:
+  InMemoryRegistry& inner_;
+};
+
+TEST(DiscoveryTest, OutOfMemoryIsReportedAsASearchError) {
+  InMemoryRegistry registry;
+  registry.SetString(k64, kHkeyLocalMachine, Sub(kJre, "1.8"), "JavaHome", "C:\\jre");
+  OutOfMemoryRegistry failing(registry);
+  RecordingUserInterface ui;
+  const std::vector<RegistryView> views = {k64};
+
+  EXPECT_EQ(LocateJavaRuntime(failing, views, ui), "");
+  EXPECT_EQ(ui.messages, SearchError("Out of memory"));
+  EXPECT_EQ(registry.open_handle_count(), 0u);
+}
+
 }  // namespace
 }  // namespace smeltra
