@@ -26,6 +26,11 @@ NATIVE_PACKAGES=(cmake ninja-build g++ libgtest-dev googletest libbenchmark-dev)
 WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64-x86-64
   binutils-mingw-w64-i686)
 WINE_PACKAGES=(wine wine64 xvfb xauth)
+# Wine has no Arial or Times New Roman and falls back to these, which have the
+# same metrics, so the splash's labels fit their boxes as they do on Windows.
+WINE_PACKAGES+=(fonts-liberation)
+# Only for redrawing the committed pictures (resources/make_pictures.sh).
+PICTURE_PACKAGES=(imagemagick fonts-dejavu-core python3)
 
 # Configures (once) and builds one preset.
 build_preset() {
