@@ -231,19 +231,28 @@ class SplashGeometryTest : public ::testing::TestWithParam<DpiCase> {
   HWND window_ = nullptr;
 };
 
+struct ChildControl {
+  int id;
+  std::wstring class_name;
+};
+
+BOOL CALLBACK CollectChild(HWND child, LPARAM found) {
+  wchar_t class_name[32]{};
+  GetClassNameW(child, class_name, 32);
+  reinterpret_cast<std::vector<ChildControl>*>(found)->push_back(
+      ChildControl{GetDlgCtrlID(child), class_name});
+  return TRUE;
+}
+
 TEST_P(SplashGeometryTest, HasExactlyTheDesignedChildControls) {
+  std::vector<ChildControl> children;
+  EnumChildWindows(window_, &CollectChild, reinterpret_cast<LPARAM>(&children));
   std::vector<int> ids;
-  EnumChildWindows(
-      window_,
-      [](HWND child, LPARAM found) {
-        reinterpret_cast<std::vector<int>*>(found)->push_back(GetDlgCtrlID(child));
-        wchar_t class_name[32]{};
-        GetClassNameW(child, class_name, 32);
-        EXPECT_EQ(CompareStringOrdinal(class_name, -1, L"Static", -1, TRUE), CSTR_EQUAL)
-            << "control " << GetDlgCtrlID(child);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&ids));
+  for (const ChildControl& child : children) {
+    ids.push_back(child.id);
+    EXPECT_EQ(CompareStringOrdinal(child.class_name.c_str(), -1, L"Static", -1, TRUE), CSTR_EQUAL)
+        << "control " << child.id;
+  }
   std::sort(ids.begin(), ids.end());
   EXPECT_EQ(ids, (std::vector<int>{6, 7, 8, 9, 10, 12, 13, 102, 103, 202, 302}));
 }
