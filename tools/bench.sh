@@ -41,7 +41,11 @@ bench_discovery() {
     /^    }/ && name ~ /_median$/ {
       ns = time * (unit == "us" ? 1e3 : unit == "ms" ? 1e6 : 1)
       printf "discovery: %6d subkeys  %12.0f ns per search  %7.1f ns per subkey\n", subkeys, ns, ns / subkeys
+      search[subkeys] = ns; if (subkeys > most) most = subkeys
       name = ""
+    }
+    END {
+      printf "discovery: each subkey past the first adds %.1f ns\n", (search[most] - search[1]) / (most - 1)
     }' "$BENCH_OUT/discovery.json" | tee "$BENCH_OUT/discovery.txt"
 }
 
