@@ -29,6 +29,8 @@ WINE_PACKAGES=(wine wine64 xvfb xauth)
 # Wine has no Arial or Times New Roman and falls back to these, which have the
 # same metrics, so the splash's labels fit their boxes as they do on Windows.
 WINE_PACKAGES+=(fonts-liberation)
+# The end-to-end scenarios are run by a Python script and compare screenshots.
+WINE_PACKAGES+=(python3 imagemagick)
 # Only for redrawing the committed pictures (resources/make_pictures.sh).
 PICTURE_PACKAGES=(imagemagick fonts-dejavu-core python3)
 
