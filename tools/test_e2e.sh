@@ -22,7 +22,7 @@ test_e2e() {
     build=build/windows-x64
     exe=dist/windows-x64/Smeltra.exe
   fi
-  python3 tests/e2e/run_scenarios.py \
+  python3 -B tests/e2e/run_scenarios.py \
     --exe "$exe" \
     --robot "$build/tests/e2e/smeltra_robot.exe" \
     --stand-in "$build/tests/stand_ins/recording_java.exe" \
