@@ -1,5 +1,29 @@
-# ./run demo
+# ./run demo [no-java]: the launcher starts a real Java server under Wine, on a
+# sample installation with a sample runtime (demo/run_demo.py tells the story).
+# The launcher shows on your display when SMELTRA_USE_DISPLAY=1 and DISPLAY is
+# set, otherwise on a private Xvfb; screenshots land in build/demo/.
 
 run_demo() {
-  echo "./run demo will lay out a sample installation and start a sample Smeltra server through the launcher under Wine; the Windows program is not built yet."
+  local no_java=()
+  case "${1:-}" in
+    '') ;;
+    no-java) no_java=(--no-java) ;;
+    *) die "usage: ./run demo [no-java]" ;;
+  esac
+  ensure_packages "${NATIVE_PACKAGES[@]}" "${WINDOWS_PACKAGES[@]}" "${WINE_PACKAGES[@]}"
+  if ! command -v javac >/dev/null || ! command -v jar >/dev/null; then
+    ensure_packages "${JDK_PACKAGES[@]}"
+  fi
+  log "building the launcher, the GUI robot and the stand-in runtime"
+  local build=build/windows-x64
+  [ -f "$build/build.ninja" ] || cmake --preset windows-x64 >/dev/null
+  cmake --build --preset windows-x64 --target Smeltra smeltra_robot smeltra_java_handover >/dev/null
+  source tools/wine.sh
+  log "starting Wine"
+  with_wine_prefix python3 -B demo/run_demo.py \
+    --exe "$build/launcher/Smeltra.exe" \
+    --robot "$build/tests/e2e/smeltra_robot.exe" \
+    --handover "$build/demo/java_handover.exe" \
+    --pictures build/demo \
+    "${no_java[@]}"
 }

@@ -1,0 +1,69 @@
+package Velquist;
+
+import com.sun.net.httpserver.HttpExchange;
+import com.sun.net.httpserver.HttpServer;
+import java.io.IOException;
+import java.io.OutputStream;
+import java.net.InetAddress;
+import java.net.InetSocketAddress;
+import java.nio.charset.StandardCharsets;
+import java.nio.file.Files;
+import java.nio.file.Path;
+import java.nio.file.Paths;
+import java.nio.file.StandardCopyOption;
+
+/**
+ * The sample Smeltra server that ./run demo starts through the launcher. It
+ * lives in the Quorvane class folder; its page comes from {@link Answer} in
+ * lib/vuz.jar, so it runs only when both class-path entries reach the JVM.
+ *
+ * <p>It listens on 127.0.0.1 alone, on the port in VELQUIST_PORT (any free
+ * port when unset), answers every request with a plain page saying that it
+ * runs, and stays up until it is stopped. Once it listens it writes a log
+ * (VELQUIST_LOG, or Frame11.log in its working folder), key=value lines:
+ * pid, working_folder, class_path, port, main_entered_ms, listening_ms.
+ */
+public final class Frame11 {
+  private Frame11() {}
+
+  public static void main(String[] args) throws IOException {
+    final long entered = System.currentTimeMillis();
+    final HttpServer server =
+        HttpServer.create(new InetSocketAddress(InetAddress.getLoopbackAddress(), port()), 0);
+    server.createContext("/", Frame11::answer);
+    server.start();
+    final long listening = System.currentTimeMillis();
+
+    final String log =
+        "pid=" + ProcessHandle.current().pid() + "\n"
+            + "working_folder=" + Paths.get("").toAbsolutePath() + "\n"
+            + "class_path=" + System.getProperty("java.class.path") + "\n"
+            + "port=" + server.getAddress().getPort() + "\n"
+            + "main_entered_ms=" + entered + "\n"
+            + "listening_ms=" + listening + "\n";
+    // Whole or not at all, so that a reader never sees half of it.
+    final Path target = logPath();
+    final Path partial = target.resolveSibling(target.getFileName() + ".partial");
+    Files.write(partial, log.getBytes(StandardCharsets.UTF_8));
+    Files.move(partial, target, StandardCopyOption.REPLACE_EXISTING, StandardCopyOption.ATOMIC_MOVE);
+  }
+
+  private static int port() {
+    final String port = System.getenv("VELQUIST_PORT");
+    return port == null || port.isEmpty() ? 0 : Integer.parseInt(port);
+  }
+
+  private static Path logPath() {
+    final String log = System.getenv("VELQUIST_LOG");
+    return Paths.get(log == null || log.isEmpty() ? "Frame11.log" : log).toAbsolutePath();
+  }
+
+  private static void answer(HttpExchange exchange) throws IOException {
+    final byte[] body = Answer.page().getBytes(StandardCharsets.UTF_8);
+    exchange.getResponseHeaders().set("Content-Type", "text/plain; charset=utf-8");
+    exchange.sendResponseHeaders(200, body.length);
+    try (OutputStream out = exchange.getResponseBody()) {
+      out.write(body);
+    }
+  }
+}
