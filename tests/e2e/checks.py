@@ -98,7 +98,8 @@ class Timeline:
 
 def check_robot(events, robot_status):
     failures = [
-        f"robot timed out: {e['what']} (line {e['line']}, {e['command']})"
+        f"robot timed out: {e['what']} (line {e['line']}, {e['command']}); the screen is in "
+        f"{e['screenshot'].rsplit(chr(92), 1)[-1].removesuffix('.bmp')}.png"
         for e in events
         if e["ev"] == "timeout"
     ]
@@ -242,6 +243,10 @@ def check_splash_unchanged(timeline):
 
     if controls(before) != controls(after) or before["rect"] != after["rect"]:
         failures.append("the splash changed under clicks and keys")
+    # Real input proves nothing unless the splash was in front to get it.
+    inputs = [e for e in timeline.events if e["ev"] == "input"]
+    if not inputs or not all(e["in_front"] for e in inputs):
+        failures.append(f"the splash was not in front for the real clicks and keys: {inputs}")
     return failures
 
 

@@ -324,6 +324,8 @@ def main():
             passed += 0 if failures else 1
     finally:
         suite.finish()
+    if failed:
+        print(f"reports and screenshots: {suite.results}", flush=True)
     print(f"{passed} passed, {failed} failed", flush=True)
     return 1 if failed else 0
 

@@ -238,7 +238,10 @@ void Robot::Run(const ScriptLine& line) {
   } else if (command == L"click" || command == L"post-click") {
     NeedArguments(line, 2);
     if (command == L"click") {
-      RealClick(Current(), Number(args[0]), Number(args[1]));
+      const bool in_front = RealClick(Current(), Number(args[0]), Number(args[1]));
+      JsonObject event;
+      event.Add("ev", "input").Add("command", command).Add("in_front", in_front);
+      log_.Write(std::move(event));
     } else {
       PostedClick(Current(), Number(args[0]), Number(args[1]));
     }
@@ -246,7 +249,10 @@ void Robot::Run(const ScriptLine& line) {
     NeedArguments(line, 1);
     const auto key = static_cast<WORD>(Number(args[0]));
     if (command == L"key") {
-      RealKey(Current(), key);
+      const bool in_front = RealKey(Current(), key);
+      JsonObject event;
+      event.Add("ev", "input").Add("command", command).Add("in_front", in_front);
+      log_.Write(std::move(event));
     } else {
       PostedKey(Current(), key);
     }

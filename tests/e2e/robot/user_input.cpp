@@ -9,6 +9,11 @@ POINT ToScreen(HWND window, int x, int y) {
   return point;
 }
 
+bool BringToFront(HWND window) {
+  SetForegroundWindow(window);
+  return GetForegroundWindow() == window;
+}
+
 LPARAM PointParam(int x, int y) {
   return MAKELPARAM(static_cast<WORD>(static_cast<short>(x)),
                     static_cast<WORD>(static_cast<short>(y)));
@@ -16,8 +21,8 @@ LPARAM PointParam(int x, int y) {
 
 }  // namespace
 
-void RealClick(HWND window, int x, int y) {
-  SetForegroundWindow(window);
+bool RealClick(HWND window, int x, int y) {
+  const bool in_front = BringToFront(window);
   const POINT point = ToScreen(window, x, y);
   const int width = GetSystemMetrics(SM_CXSCREEN);
   const int height = GetSystemMetrics(SM_CYSCREEN);
@@ -31,6 +36,7 @@ void RealClick(HWND window, int x, int y) {
   inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_ABSOLUTE;
   inputs[2].mi.dwFlags = MOUSEEVENTF_LEFTUP | MOUSEEVENTF_ABSOLUTE;
   SendInput(3, inputs, sizeof(INPUT));
+  return in_front;
 }
 
 void PostedClick(HWND window, int x, int y) {
@@ -46,14 +52,15 @@ void PostedClick(HWND window, int x, int y) {
   PostMessageW(target, WM_LBUTTONUP, 0, PointParam(point.x, point.y));
 }
 
-void RealKey(HWND window, WORD key) {
-  SetForegroundWindow(window);
+bool RealKey(HWND window, WORD key) {
+  const bool in_front = BringToFront(window);
   INPUT inputs[2] = {};
   inputs[0].type = INPUT_KEYBOARD;
   inputs[0].ki.wVk = key;
   inputs[1] = inputs[0];
   inputs[1].ki.dwFlags = KEYEVENTF_KEYUP;
   SendInput(2, inputs, sizeof(INPUT));
+  return in_front;
 }
 
 void PostedKey(HWND window, WORD key) {

@@ -10,12 +10,13 @@ namespace smeltra::robot {
 // the window's queue, so that they arrive even when the window cannot take
 // the focus. All return at once; none waits for the window to react.
 
-// A left click at `x`, `y` in the window's client coordinates.
-void RealClick(HWND window, int x, int y);
+// A left click at `x`, `y` in the window's client coordinates. The real forms
+// return whether the window was in front to receive it.
+bool RealClick(HWND window, int x, int y);
 void PostedClick(HWND window, int x, int y);
 
 // A press and release of virtual key `key`.
-void RealKey(HWND window, WORD key);
+bool RealKey(HWND window, WORD key);
 void PostedKey(HWND window, WORD key);
 
 // The window system's own close command, as the close button gives it.
