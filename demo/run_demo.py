@@ -162,6 +162,9 @@ def main():
     parser.add_argument("--no-java", action="store_true", help="show the not-installed path")
     args = parser.parse_args()
     with_java = not args.no_java
+    host_java = shutil.which("java")
+    if with_java and host_java is None:
+        parser.error("no java on the search path: the sample runtime hands over to the host's JVM")
 
     prefix = WinePrefix()
     pictures = Path(args.pictures).resolve()
@@ -195,7 +198,7 @@ def main():
             scratch,
             [
                 ("env", "SMELTRA_HANDOVER_LOG", prefix.windows_path(handover_log)),
-                ("env", "SMELTRA_HOST_JAVA", os.path.realpath(shutil.which("java"))),
+                ("env", "SMELTRA_HOST_JAVA", os.path.realpath(host_java or "java")),
                 ("env", "VELQUIST_LOG", server_log),
                 ("launch", exe, USERS_FOLDER),
                 ("wait-window", "splash", 30000),
