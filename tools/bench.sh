@@ -109,8 +109,8 @@ bench_startup() {
   {
     printf 'start-up: medians of %d runs each (ms; memory in KiB)\n' "$runs"
     printf '  %-22s %12s %12s %12s\n' figure floor launcher difference
-    for key in start_to_start_ms start_to_record_ms lifetime_ms cpu_ms peak_working_set_kb \
-      peak_private_kb; do
+    for key in start_to_start_ms start_to_ready_ms start_to_record_ms lifetime_ms cpu_ms \
+      peak_working_set_kb peak_private_kb; do
       floor=$(bench_field "$key" "$floor_out" | median)
       launcher=$(bench_field "$key" "$launcher_out" | median)
       printf '  %-22s %12.1f %12.1f %+12.1f\n' "$key" "$floor" "$launcher" \
@@ -120,6 +120,11 @@ bench_startup() {
     launcher=$(bench_field start_to_start_ms "$launcher_out" | median)
     printf '  launcher minus the 2 s splash: %.1f ms; floor minus the 2 s: %.1f ms\n' \
       "$(calc "$launcher - 2000")" "$(calc "$floor - 2000")"
+    # Each launcher run against the floor run just before it, which shares
+    # its moment's load on the machine.
+    printf '  start_to_start, median of the paired differences: %+.1f ms\n' "$(paste \
+      <(bench_field start_to_start_ms "$floor_out") <(bench_field start_to_start_ms "$launcher_out") |
+      awk '{ print $2 - $1 }' | median)"
     floor=$(bench_field peak_working_set_kb "$floor_out" | median)
     launcher=$(bench_field peak_working_set_kb "$launcher_out" | median)
     printf '  peak working set, launcher / floor: %.2f\n' "$(calc "$launcher / $floor")"
