@@ -26,6 +26,11 @@ FRAME2 = (202, 0, 0, 7785, 5595)
 IMAGE2 = (302, 840, 1320, 6000, 3000)
 PICTURE_PIXELS = (400, 200)
 
+WS_THICKFRAME = 0x00040000
+WS_MINIMIZEBOX = 0x00020000
+WS_MAXIMIZEBOX = 0x00010000
+WS_SYSMENU = 0x00080000
+WS_CAPTION = 0x00C00000
 SS_TYPEMASK = 0x1F
 SS_ALIGNMENT = {"left": 0x0, "centre": 0x1, "right": 0x2}
 SS_ICON = 0x3
@@ -149,6 +154,10 @@ def _size(rect):
     return rect[2] - rect[0], rect[3] - rect[1]
 
 
+def _centre(rect):
+    return (rect[0] + rect[2]) / 2, (rect[1] + rect[3]) / 2
+
+
 def _near(a, b):
     return all(abs(x - y) <= 1 for x, y in zip(a, b))
 
@@ -164,6 +173,14 @@ def check_splash_layout(timeline, dpi):
     client = _size(splash["client"])
     if not _near(client, (px(CLIENT_TWIPS[0]), px(CLIENT_TWIPS[1]))):
         failures.append(f"client area {client}, expected {px(7770)} x {px(5640)}")
+    style = int(splash["style"], 16)
+    if style & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX) or (
+        style & (WS_CAPTION | WS_SYSMENU) != WS_CAPTION | WS_SYSMENU
+    ):
+        failures.append(f"the splash is not a fixed window with a close button alone ({splash['style']})")
+    centre = _centre(splash["rect"])
+    if not any(_near(centre, _centre(area)) for area in (splash["screen"], splash["work_area"])):
+        failures.append(f"the splash at {splash['rect']} is not centred on {splash['work_area']}")
     icon = next((e for e in timeline.events if e["ev"] == "title-icon"), None)
     if icon is None or not icon["matched"]:
         failures.append(f"the title bar does not show the program's icon: {icon}")

@@ -69,6 +69,16 @@ std::string DescribeChild(HWND top, HWND child) {
   return item.Text();
 }
 
+RECT ScreenRect() {
+  return RECT{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+}
+
+RECT WorkArea() {
+  RECT area{};
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+  return area;
+}
+
 }  // namespace
 
 std::string HandleText(HWND window) { return HexNumber(reinterpret_cast<std::uintptr_t>(window)); }
@@ -128,6 +138,8 @@ JsonObject DescribeWindow(HWND window) {
       .Add("rect", window_rect)
       .Add("client", client)
       .Add("dpi", static_cast<std::int64_t>(GetDpiForWindow(window)))
+      .Add("screen", ScreenRect())
+      .Add("work_area", WorkArea())
       .Add("icon_big", AskWindow(window, WM_GETICON, ICON_BIG, 0) != 0)
       .Add("icon_small", AskWindow(window, WM_GETICON, ICON_SMALL, 0) != 0)
       .Add("class_icon", GetClassLongPtrW(window, GCLP_HICON) != 0)

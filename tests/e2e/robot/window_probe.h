@@ -27,7 +27,8 @@ std::vector<HWND> VisibleTopLevelWindows(DWORD pid);
 bool IsDialog(HWND window);
 
 // Everything a test may ask about a top-level window: title, class, styles,
-// window and client rectangles (screen pixels), DPI, icons, and each child
+// window and client rectangles (screen pixels), DPI, the primary screen and
+// its work area, icons, and each child
 // control (class, id, text, styles, visibility, rectangle relative to the
 // top-level window's client area, and whether an image or icon is set).
 JsonObject DescribeWindow(HWND window);
