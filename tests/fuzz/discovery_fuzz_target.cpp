@@ -16,6 +16,7 @@
 #include "registry/launcher_error.h"
 #include "registry/mregistry.h"
 #include "scenario.h"
+#include "tests/support/recording_user_interface.h"
 
 namespace smeltra::fuzz {
 namespace {
@@ -54,18 +55,8 @@ void Check(bool holds, std::string_view property, const std::string& detail = {}
   std::abort();
 }
 
-// Deliberately not a std::exception, so that no handler of the launcher can
-// take it for an error of the search.
-struct ProgramEnded {
-  ExitCode code;
-};
-
-class RecordingUi final : public UserInterface {
- public:
-  void ShowMessage(std::string_view prompt) override { messages.emplace_back(prompt); }
-  [[noreturn]] void EndProgram(ExitCode code) override { throw ProgramEnded{code}; }
-  std::vector<std::string> messages;
-};
+using testing::ProgramEnded;
+using RecordingUi = testing::RecordingUserInterface;
 
 std::uint32_t ReadAccessIn(RegistryView view) {
   switch (view) {

@@ -9,9 +9,9 @@
 #include <string_view>
 #include <vector>
 
-#include "launcher/user_interface.h"
 #include "registry/registry.h"
 #include "registry/text_encoding.h"
+#include "tests/support/recording_user_interface.h"
 
 namespace smeltra::testing {
 
@@ -43,20 +43,5 @@ inline bool OnlyReadAccessRequested(const std::vector<std::uint32_t>& masks) {
   }
   return true;
 }
-
-// Thrown where the program would end. Deliberately not a std::exception, so
-// that no handler of the launcher can swallow it.
-struct ProgramEnded {
-  ExitCode code;
-};
-
-// Records every box the start-up shows, in order.
-class RecordingUserInterface final : public UserInterface {
- public:
-  void ShowMessage(std::string_view prompt) override { messages.emplace_back(prompt); }
-  [[noreturn]] void EndProgram(ExitCode code) override { throw ProgramEnded{code}; }
-
-  std::vector<std::string> messages;
-};
 
 }  // namespace smeltra::testing
