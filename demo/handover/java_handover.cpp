@@ -32,6 +32,8 @@
 #include <vector>
 
 #include "argument_quoting.h"
+#include "launcher/windows/platform/launcher_folder.h"
+#include "registry/windows/wide_text.h"
 
 namespace {
 
@@ -67,43 +69,12 @@ WinePaths FindWinePaths() {
   return paths;
 }
 
-std::string Utf8(std::wstring_view text) {
-  if (text.empty()) return {};
-  const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                       nullptr, 0, nullptr, nullptr);
-  std::string result(static_cast<std::size_t>(size), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), result.data(), size,
-                      nullptr, nullptr);
-  return result;
-}
-
-std::wstring Wide(std::string_view text) {
-  if (text.empty()) return {};
-  const int size =
-      MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring result(static_cast<std::size_t>(size), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), result.data(), size);
-  return result;
-}
-
 std::wstring Environment(const wchar_t* name) {
   const DWORD size = GetEnvironmentVariableW(name, nullptr, 0);
   if (size <= 1) return {};
   std::wstring value(size, L'\0');
   value.resize(GetEnvironmentVariableW(name, value.data(), size));
   return value;
-}
-
-std::wstring ModulePath() {
-  std::wstring path(MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (length < path.size()) {
-      path.resize(length);
-      return path;
-    }
-    path.resize(path.size() * 2);
-  }
 }
 
 std::wstring CurrentDirectory() {
@@ -133,7 +104,7 @@ class Log {
   HANDLE handle() const { return file_.get(); }
   void Line(std::string_view key, std::wstring_view value) {
     if (!file_) return;
-    const std::string line = std::string(key) + "=" + Utf8(value) + "\n";
+    const std::string line = std::string(key) + "=" + smeltra::Narrow(value) + "\n";
     DWORD written = 0;
     WriteFile(file_.get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
   }
@@ -160,7 +131,7 @@ bool HostClassPath(const WinePaths& wine, std::wstring_view windows, std::wstrin
     if (!entry.empty()) {
       const std::unique_ptr<char, HeapFreer> unix_name(wine.to_unix(entry.c_str()));
       if (!unix_name) return false;
-      host += Wide(unix_name.get());
+      host += smeltra::Widen(unix_name.get());
     }
     if (end == std::wstring_view::npos) return true;
     start = end + 1;
@@ -170,7 +141,7 @@ bool HostClassPath(const WinePaths& wine, std::wstring_view windows, std::wstrin
 }  // namespace
 
 int wmain() {
-  const std::wstring program = ModulePath();
+  const std::wstring program = smeltra::ModuleFileName(nullptr);
   std::wstring log_path = Environment(L"SMELTRA_HANDOVER_LOG");
   if (log_path.empty())
     log_path = program.substr(0, program.find_last_of(L'\\') + 1) + L"handover.log";
@@ -209,7 +180,8 @@ int wmain() {
 
   // Wine runs a Linux program given by its DOS path, splitting the command
   // line into its arguments by the same rules as CommandLineToArgvW.
-  const std::unique_ptr<wchar_t, HeapFreer> java_dos_path(wine.to_dos(Utf8(host_java).c_str()));
+  const std::unique_ptr<wchar_t, HeapFreer> java_dos_path(
+      wine.to_dos(smeltra::Narrow(host_java).c_str()));
   if (!java_dos_path) {
     log.Line("error", L"the host JVM has no path under Wine: " + host_java);
     return 1;

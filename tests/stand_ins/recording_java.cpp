@@ -34,21 +34,14 @@
 #include <string>
 #include <string_view>
 
-namespace {
+#include "launcher/windows/platform/launcher_folder.h"
+#include "registry/windows/wide_text.h"
 
-std::string Utf8(std::wstring_view text) {
-  if (text.empty()) return {};
-  const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                       nullptr, 0, nullptr, nullptr);
-  std::string result(static_cast<std::size_t>(size), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), result.data(), size,
-                      nullptr, nullptr);
-  return result;
-}
+namespace {
 
 void AddLine(std::string& record, std::string_view key, std::wstring_view value) {
   record.append(key).push_back('=');
-  for (const char c : Utf8(value)) {
+  for (const char c : smeltra::Narrow(value)) {
     if (c == '%') {
       record.append("%25");
     } else if (c == '\r') {
@@ -60,18 +53,6 @@ void AddLine(std::string& record, std::string_view key, std::wstring_view value)
     }
   }
   record.push_back('\n');
-}
-
-std::wstring ModulePath() {
-  std::wstring path(MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (length < path.size()) {
-      path.resize(length);
-      return path;
-    }
-    path.resize(path.size() * 2);
-  }
 }
 
 std::wstring CurrentDirectory() {
@@ -104,7 +85,7 @@ void WaitForHoldEvent() {
 }  // namespace
 
 int main() {
-  const std::wstring program = ModulePath();
+  const std::wstring program = smeltra::ModuleFileName(nullptr);
   const wchar_t* const command_line = GetCommandLineW();
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);

@@ -13,31 +13,13 @@
 #include <string_view>
 
 #include "launcher/server_command_line.h"
+#include "registry/windows/wide_text.h"
 
 namespace {
 
 constexpr UINT_PTR kTimerId = 1;
 constexpr UINT kSplashMilliseconds = 2000;
 constexpr wchar_t kClassName[] = L"SmeltraBenchFloor";
-
-std::string Utf8(std::wstring_view text) {
-  if (text.empty()) return {};
-  const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                       nullptr, 0, nullptr, nullptr);
-  std::string result(static_cast<std::size_t>(size), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), result.data(), size,
-                      nullptr, nullptr);
-  return result;
-}
-
-std::wstring Wide(std::string_view text) {
-  if (text.empty()) return {};
-  const int size =
-      MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring result(static_cast<std::size_t>(size), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), result.data(), size);
-  return result;
-}
 
 std::wstring ProgramFolder() {
   wchar_t path[MAX_PATH]{};
@@ -54,7 +36,8 @@ std::wstring JavaHome() {
 
 bool StartRuntimeHidden() {
   const std::wstring folder = ProgramFolder();
-  std::wstring line = Wide(smeltra::ServerCommandLine(Utf8(JavaHome()), Utf8(folder)));
+  std::wstring line = smeltra::Widen(
+      smeltra::ServerCommandLine(smeltra::Narrow(JavaHome()), smeltra::Narrow(folder)));
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
   startup.dwFlags = STARTF_USESHOWWINDOW;

@@ -2,26 +2,13 @@
 
 #include <cstdio>
 
+#include "registry/windows/wide_text.h"
+
 namespace smeltra::robot {
 
-std::string ToUtf8(std::wstring_view wide) {
-  if (wide.empty()) return {};
-  const int size = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()),
-                                       nullptr, 0, nullptr, nullptr);
-  std::string utf8(static_cast<std::size_t>(size), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), utf8.data(), size,
-                      nullptr, nullptr);
-  return utf8;
-}
+std::string ToUtf8(std::wstring_view wide) { return Narrow(wide); }
 
-std::wstring FromUtf8(std::string_view utf8) {
-  if (utf8.empty()) return {};
-  const int size =
-      MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-  std::wstring wide(static_cast<std::size_t>(size), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), size);
-  return wide;
-}
+std::wstring FromUtf8(std::string_view utf8) { return Widen(utf8); }
 
 std::string JsonString(std::string_view utf8) {
   std::string out = "\"";
