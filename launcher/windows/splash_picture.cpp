@@ -8,15 +8,6 @@
 namespace smeltra {
 namespace {
 
-namespace traits {
-struct GlobalMemory {
-  using pointer = HGLOBAL;
-  static pointer Invalid() noexcept { return nullptr; }
-  static void Close(pointer memory) noexcept { GlobalFree(memory); }
-};
-}  // namespace traits
-using UniqueGlobalMemory = UniqueResource<traits::GlobalMemory>;
-
 // A movable copy of `size` bytes at `data`, as CreateStreamOnHGlobal wants it.
 UniqueGlobalMemory CopyToGlobalMemory(const void* data, DWORD size) {
   UniqueGlobalMemory memory(GlobalAlloc(GMEM_MOVEABLE, size));

@@ -96,6 +96,13 @@ struct LocalMemory {
   static void Close(pointer memory) noexcept { LocalFree(memory); }
 };
 
+// Memory from GlobalAlloc, as the stream and clipboard calls want it.
+struct GlobalMemory {
+  using pointer = HGLOBAL;
+  static pointer Invalid() noexcept { return nullptr; }
+  static void Close(pointer memory) noexcept { GlobalFree(memory); }
+};
+
 }  // namespace handle_traits
 
 using UniqueHkey = UniqueResource<handle_traits::Hkey>;
@@ -103,6 +110,7 @@ using UniqueHandle = UniqueResource<handle_traits::KernelHandle>;
 using UniqueFileHandle = UniqueResource<handle_traits::FileHandle>;
 using UniqueWindow = UniqueResource<handle_traits::Window>;
 using UniqueLocalMemory = UniqueResource<handle_traits::LocalMemory>;
+using UniqueGlobalMemory = UniqueResource<handle_traits::GlobalMemory>;
 
 // For HFONT, HBRUSH, HBITMAP and the other objects that DeleteObject frees.
 // The object must not be selected into a device context when the owner lets
