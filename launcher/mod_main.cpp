@@ -1,7 +1,6 @@
 #include "launcher/mod_main.h"
 
 #include <exception>
-#include <new>
 #include <optional>
 #include <variant>
 
@@ -78,14 +77,8 @@ std::string LocateJavaRuntime(Registry& registry, std::span<const RegistryView> 
   SearchResult result;
   try {
     result = Search(registry, views);
-  } catch (const LauncherError& error) {
-    ReportSearchError(ui, error.description());
-    return {};
-  } catch (const std::bad_alloc&) {
-    ReportSearchError(ui, "Out of memory");
-    return {};
   } catch (const std::exception& error) {
-    ReportSearchError(ui, error.what());
+    ReportSearchError(ui, ErrorDescription(error));
     return {};
   } catch (...) {
     ReportSearchError(ui, "Unexpected error");

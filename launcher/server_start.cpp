@@ -15,9 +15,9 @@ ExitCode StartServer(Registry& registry, std::span<const RegistryView> views, Us
     command_line = ServerCommandLine(java_home, folder);
     platform.StartHidden(command_line, folder);
     return ExitCode::kServerStarted;
-  } catch (const LauncherError& error) {
+  } catch (const std::exception& error) {
     std::string text(kServerNotStartedMessage);
-    text.append("\r\n\r\n").append(error.description());
+    text.append("\r\n\r\n").append(ErrorDescription(error));
     if (!command_line.empty()) text.append("\r\n\r\n").append(command_line);
     ui.ShowMessage(text);
     return ExitCode::kServerNotStarted;

@@ -17,9 +17,10 @@ inline constexpr std::string_view kServerNotStartedMessage =
 // Everything the splash timer does once the splash is gone: finds a runtime
 // (which may end the program through `ui`), builds the server's command line
 // and starts it hidden in the launcher's folder. When the folder cannot be
-// read or the process cannot be started, shows one box (the message above,
-// the system's message for the error, then the command line) and gives
-// kServerNotStarted; otherwise kServerStarted.
+// read, the process cannot be started or memory runs out, shows one box (the
+// message above, the system's message for the error, then the command line
+// when it was built) and gives kServerNotStarted; otherwise kServerStarted.
+// Throws nothing of its own.
 ExitCode StartServer(Registry& registry, std::span<const RegistryView> views, UserInterface& ui,
                      LauncherPlatform& platform);
 

@@ -31,4 +31,8 @@ class LauncherError : public std::exception {
   std::string description_;
 };
 
+// The text a user is shown for a failure: a LauncherError's description,
+// "Out of memory" for a failed allocation, else what the exception says.
+std::string ErrorDescription(const std::exception& error);
+
 }  // namespace smeltra

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <new>
 
 #include "launcher/runtime_messages.h"
 #include "launcher/server_start.h"
@@ -31,12 +32,14 @@ class RecordingPlatform final : public LauncherPlatform {
     return std::string(kFolder);
   }
   void StartHidden(const std::string& command_line, const std::string& working_folder) override {
+    if (out_of_memory) throw std::bad_alloc();
     if (start_error) throw LauncherError(2, *start_error);
     started.push_back({command_line, working_folder});
   }
 
   std::optional<std::string> folder_error;
   std::optional<std::string> start_error;
+  bool out_of_memory = false;
   std::vector<StartedProcess> started;
 };
 
@@ -121,6 +124,15 @@ INSTANTIATE_TEST_SUITE_P(
                   {"The Smeltra server could not be started.\r\n\r\n" + kFileNotFound + "\r\n\r\n" +
                    kChosenLine},
                   std::nullopt},
+        StartCase{
+            "OutOfMemoryAtTheStart",
+            [](InMemoryRegistry& r, RecordingPlatform& p) {
+              InstallRuntime(r, p);
+              p.out_of_memory = true;
+            },
+            ExitCode::kServerNotStarted,
+            {"The Smeltra server could not be started.\r\n\r\nOut of memory\r\n\r\n" + kChosenLine},
+            std::nullopt},
         StartCase{"LauncherFolderUnreadable",
                   [](InMemoryRegistry& r, RecordingPlatform& p) {
                     InstallRuntime(r, p);
