@@ -23,7 +23,6 @@
 namespace smeltra {
 namespace {
 
-using testing::ComForTest;
 using testing::WindowText;
 
 struct PixelRect {
@@ -205,7 +204,7 @@ int TextWidth(HWND control, std::wstring_view text) {
 class SplashGeometryTest : public ::testing::TestWithParam<DpiCase> {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(com_.ok());
+    ASSERT_TRUE(com_.initialised());
     SplashOptions options;
     options.arm_timer = false;
     options.dpi = GetParam().requested_dpi;
@@ -226,7 +225,7 @@ class SplashGeometryTest : public ::testing::TestWithParam<DpiCase> {
     return GetParam().dpi == 96 ? label.font_height96 : label.font_height144;
   }
 
-  ComForTest com_;
+  ComApartment com_;
   std::optional<FrmSplash> splash_;
   HWND window_ = nullptr;
 };
@@ -371,8 +370,8 @@ INSTANTIATE_TEST_SUITE_P(AtEachDpi, SplashGeometryTest, ::testing::ValuesIn(kDpi
 // A window that follows its monitor lays itself out again when moved to one
 // with another DPI, and takes the place the system suggests.
 TEST(SplashDpiChange, LaysOutAgainAtTheNewDpi) {
-  ComForTest com;
-  ASSERT_TRUE(com.ok());
+  ComApartment com;
+  ASSERT_TRUE(com.initialised());
   SplashOptions options;
   options.arm_timer = false;
   FrmSplash splash(GetModuleHandleW(nullptr), nullptr, options);

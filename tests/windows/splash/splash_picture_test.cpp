@@ -13,8 +13,6 @@
 namespace smeltra {
 namespace {
 
-using testing::ComForTest;
-
 // Draws the picture at its own size into 32-bit pixels, top row first.
 class RenderedPicture {
  public:
@@ -58,8 +56,8 @@ int Green(std::uint32_t rgb) { return static_cast<int>((rgb >> 8) & 0xFF); }
 int Blue(std::uint32_t rgb) { return static_cast<int>(rgb & 0xFF); }
 
 TEST(SplashPicture, DecodesTheResourceAt400By200) {
-  ComForTest com;
-  ASSERT_TRUE(com.ok());
+  ComApartment com;
+  ASSERT_TRUE(com.initialised());
   const ComPtr<IPicture> picture =
       LoadPictureResource(GetModuleHandleW(nullptr), SMELTRA_IDR_SPLASH_PICTURE);
   ASSERT_TRUE(picture);
@@ -71,8 +69,8 @@ TEST(SplashPicture, DecodesTheResourceAt400By200) {
 // The picture's own pixels come through: the dark night sky in the top left
 // corner, the glowing furnace mouth left of centre.
 TEST(SplashPicture, DrawsThePicturesOwnPixels) {
-  ComForTest com;
-  ASSERT_TRUE(com.ok());
+  ComApartment com;
+  ASSERT_TRUE(com.initialised());
   const ComPtr<IPicture> picture =
       LoadPictureResource(GetModuleHandleW(nullptr), SMELTRA_IDR_SPLASH_PICTURE);
   ASSERT_TRUE(picture);
@@ -89,8 +87,8 @@ TEST(SplashPicture, DrawsThePicturesOwnPixels) {
 }
 
 TEST(SplashPicture, MissingResourceGivesNoPicture) {
-  ComForTest com;
-  ASSERT_TRUE(com.ok());
+  ComApartment com;
+  ASSERT_TRUE(com.initialised());
   EXPECT_FALSE(LoadPictureResource(GetModuleHandleW(nullptr), 4242));
 }
 

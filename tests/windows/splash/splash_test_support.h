@@ -1,29 +1,14 @@
 #pragma once
 
-#include <objbase.h>
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include <string>
 
+#include "launcher/windows/platform/com_apartment.h"
+
 namespace smeltra::testing {
-
-// COM on the test's thread for as long as the object lives (the splash
-// decodes its picture through it). Declare it before any splash.
-class ComForTest {
- public:
-  ComForTest() : result_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
-  ~ComForTest() {
-    if (SUCCEEDED(result_)) CoUninitialize();
-  }
-  ComForTest(const ComForTest&) = delete;
-  ComForTest& operator=(const ComForTest&) = delete;
-  bool ok() const { return SUCCEEDED(result_); }
-
- private:
-  HRESULT result_;
-};
 
 // Throws away whatever a test left in the thread's queue, quit messages included.
 inline void DrainMessages() {
