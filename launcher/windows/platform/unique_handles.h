@@ -55,17 +55,12 @@ class UniqueResource {
 
 namespace handle_traits {
 
-struct Hkey {
-  using pointer = HKEY;
+// Most handle kinds fail as nullptr and have one function that frees them.
+template <class Handle, auto free>
+struct NullInvalid {
+  using pointer = Handle;
   static pointer Invalid() noexcept { return nullptr; }
-  static void Close(pointer key) noexcept { RegCloseKey(key); }
-};
-
-// Kernel objects whose failure value is nullptr: processes, threads, events.
-struct KernelHandle {
-  using pointer = HANDLE;
-  static pointer Invalid() noexcept { return nullptr; }
-  static void Close(pointer handle) noexcept { CloseHandle(handle); }
+  static void Close(pointer handle) noexcept { free(handle); }
 };
 
 // CreateFileW and FindFirstFileW-style handles, whose failure value is
@@ -76,47 +71,23 @@ struct FileHandle {
   static void Close(pointer handle) noexcept { CloseHandle(handle); }
 };
 
-struct Window {
-  using pointer = HWND;
-  static pointer Invalid() noexcept { return nullptr; }
-  static void Close(pointer window) noexcept { DestroyWindow(window); }
-};
-
-template <class T>
-struct GdiObject {
-  using pointer = T;
-  static pointer Invalid() noexcept { return nullptr; }
-  static void Close(pointer object) noexcept { DeleteObject(object); }
-};
-
-// Memory that a system call allocated with LocalAlloc for the caller.
-struct LocalMemory {
-  using pointer = HLOCAL;
-  static pointer Invalid() noexcept { return nullptr; }
-  static void Close(pointer memory) noexcept { LocalFree(memory); }
-};
-
-// Memory from GlobalAlloc, as the stream and clipboard calls want it.
-struct GlobalMemory {
-  using pointer = HGLOBAL;
-  static pointer Invalid() noexcept { return nullptr; }
-  static void Close(pointer memory) noexcept { GlobalFree(memory); }
-};
-
 }  // namespace handle_traits
 
-using UniqueHkey = UniqueResource<handle_traits::Hkey>;
-using UniqueHandle = UniqueResource<handle_traits::KernelHandle>;
+using UniqueHkey = UniqueResource<handle_traits::NullInvalid<HKEY, &RegCloseKey>>;
+// Kernel objects whose failure value is nullptr: processes, threads, events.
+using UniqueHandle = UniqueResource<handle_traits::NullInvalid<HANDLE, &CloseHandle>>;
 using UniqueFileHandle = UniqueResource<handle_traits::FileHandle>;
-using UniqueWindow = UniqueResource<handle_traits::Window>;
-using UniqueLocalMemory = UniqueResource<handle_traits::LocalMemory>;
-using UniqueGlobalMemory = UniqueResource<handle_traits::GlobalMemory>;
+using UniqueWindow = UniqueResource<handle_traits::NullInvalid<HWND, &DestroyWindow>>;
+// Memory that a system call allocated with LocalAlloc for the caller.
+using UniqueLocalMemory = UniqueResource<handle_traits::NullInvalid<HLOCAL, &LocalFree>>;
+// Memory from GlobalAlloc, as the stream calls want it.
+using UniqueGlobalMemory = UniqueResource<handle_traits::NullInvalid<HGLOBAL, &GlobalFree>>;
 
 // For HFONT, HBRUSH, HBITMAP and the other objects that DeleteObject frees.
 // The object must not be selected into a device context when the owner lets
 // it go.
 template <class T>
-using UniqueGdiObject = UniqueResource<handle_traits::GdiObject<T>>;
+using UniqueGdiObject = UniqueResource<handle_traits::NullInvalid<T, &DeleteObject>>;
 using UniqueFont = UniqueGdiObject<HFONT>;
 using UniqueBrush = UniqueGdiObject<HBRUSH>;
 using UniqueBitmap = UniqueGdiObject<HBITMAP>;
