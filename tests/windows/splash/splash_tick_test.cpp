@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <memory>
 
 #include "launcher/windows/frm_splash.h"
 #include "splash_test_support.h"
@@ -14,14 +15,13 @@
 namespace smeltra {
 namespace {
 
-using testing::ComForTest;
 using testing::QuitPending;
 using testing::TakeQuitCode;
 
 class SplashTickTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(com_.ok());
+    ASSERT_TRUE(com_.initialised());
     testing::DrainMessages();
   }
   void TearDown() override { testing::DrainMessages(); }
@@ -42,18 +42,25 @@ class SplashTickTest : public ::testing::Test {
     };
   }
 
-  ComForTest com_;
+  // A splash whose Timer1 is never armed: the test sends the tick itself.
+  // `window` is filled in once the splash exists, for the start-up to look at.
+  std::unique_ptr<FrmSplash> UnarmedSplash(StartUpView& view, HWND& window, ExitCode result) {
+    SplashOptions options;
+    options.arm_timer = false;
+    auto splash = std::make_unique<FrmSplash>(GetModuleHandleW(nullptr),
+                                              RecordingStartUp(view, window, result), options);
+    if (splash->Create()) window = splash->window();
+    return splash;
+  }
+
+  ComApartment com_;
 };
 
 TEST_F(SplashTickTest, TickClosesTheSplashFirstAndQuitsWithTheStartUpsCodeAfterIt) {
   StartUpView view;
   HWND window = nullptr;
-  SplashOptions options;
-  options.arm_timer = false;
-  FrmSplash splash(GetModuleHandleW(nullptr),
-                   RecordingStartUp(view, window, ExitCode::kNoRuntimeNewEnough), options);
-  ASSERT_TRUE(splash.Create());
-  window = splash.window();
+  const auto splash = UnarmedSplash(view, window, ExitCode::kNoRuntimeNewEnough);
+  ASSERT_NE(window, nullptr);
 
   SendMessageW(window, WM_TIMER, kTimer1, 0);
 
@@ -61,19 +68,15 @@ TEST_F(SplashTickTest, TickClosesTheSplashFirstAndQuitsWithTheStartUpsCodeAfterI
   EXPECT_FALSE(view.splash_still_there);
   EXPECT_FALSE(view.quit_already_pending);
   EXPECT_FALSE(IsWindow(window));
-  EXPECT_EQ(splash.window(), nullptr);
+  EXPECT_EQ(splash->window(), nullptr);
   EXPECT_EQ(TakeQuitCode(), static_cast<int>(ExitCode::kNoRuntimeNewEnough));
 }
 
 TEST_F(SplashTickTest, ClosingBeforeTheTickQuitsWithZeroAndStartsNothing) {
   StartUpView view;
   HWND window = nullptr;
-  SplashOptions options;
-  options.arm_timer = false;
-  FrmSplash splash(GetModuleHandleW(nullptr),
-                   RecordingStartUp(view, window, ExitCode::kServerNotStarted), options);
-  ASSERT_TRUE(splash.Create());
-  window = splash.window();
+  const auto splash = UnarmedSplash(view, window, ExitCode::kServerNotStarted);
+  ASSERT_NE(window, nullptr);
 
   SendMessageW(window, WM_CLOSE, 0, 0);
 
@@ -85,12 +88,8 @@ TEST_F(SplashTickTest, ClosingBeforeTheTickQuitsWithZeroAndStartsNothing) {
 TEST_F(SplashTickTest, ClicksAndKeysDoNothing) {
   StartUpView view;
   HWND window = nullptr;
-  SplashOptions options;
-  options.arm_timer = false;
-  FrmSplash splash(GetModuleHandleW(nullptr),
-                   RecordingStartUp(view, window, ExitCode::kServerStarted), options);
-  ASSERT_TRUE(splash.Create());
-  window = splash.window();
+  const auto splash = UnarmedSplash(view, window, ExitCode::kServerStarted);
+  ASSERT_NE(window, nullptr);
 
   SendMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(100, 100));
   SendMessageW(window, WM_LBUTTONUP, 0, MAKELPARAM(100, 100));
