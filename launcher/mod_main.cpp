@@ -4,65 +4,150 @@
 #include <optional>
 #include <variant>
 
-#include "launcher/runtime_messages.h"
+#include "launcher/messages.h"
 #include "launcher/runtime_version.h"
 #include "registry/launcher_error.h"
 #include "registry/mregistry.h"
-#include "registry/text_encoding.h"
 
 namespace smeltra {
 namespace {
 
-constexpr std::string_view kJavaHomeValueName = "JavaHome";
-
-struct SearchResult {
-  bool runtime_key_found = false;
-  std::optional<std::string> java_home;  // set once a new enough runtime is chosen
-};
-
 // A NUL cannot stand in a folder name, and one in the command line would cut
 // it short at the process start, so the folder ends at the first NUL.
-std::string UpToFirstNul(std::string text) {
-  text.resize(std::min(text.size(), text.find('\0')));
+std::u16string UpToFirstNul(std::u16string text) {
+  text.resize(std::min(text.size(), text.find(u'\0')));
   return text;
 }
 
-std::string JavaHomeText(const RegistryValue& value) {
-  if (const auto* text = std::get_if<std::string>(&value)) return UpToFirstNul(*text);
-  if (const auto* number = std::get_if<std::int32_t>(&value)) return std::to_string(*number);
+std::u16string JavaHomeText(const RegistryValue& value) {
+  if (const auto* text = std::get_if<std::u16string>(&value)) return UpToFirstNul(*text);
+  if (const auto* number = std::get_if<std::int32_t>(&value)) {
+    const std::string digits = std::to_string(*number);
+    return std::u16string(digits.begin(), digits.end());
+  }
   if (const auto* bytes = std::get_if<RegistryBytes>(&value)) {
-    return UpToFirstNul(Utf16ToUtf8(Utf16LeBytesToUnits(*bytes)));
+    return UpToFirstNul(Utf16FromLeBytes(*bytes));
   }
   return {};
 }
 
-SearchResult Search(Registry& registry, std::span<const RegistryView> views) {
-  SearchResult result;
-  for (const std::string_view key_path : kRuntimeKeyPaths) {
-    for (const RegistryView view : views) {
-      if (!RegKeyExists(registry, view, kHkeyLocalMachine, key_path)) continue;
-      result.runtime_key_found = true;
-      for (const std::string& name : RegListSubkeys(registry, view, kHkeyLocalMachine, key_path)) {
-        if (RuntimeVersionNumber(name) < kMinimumRuntimeVersion) continue;
-        const std::string version_key = std::string(key_path) + "\\" + name;
-        result.java_home = JavaHomeText(
-            RegReadValue(registry, view, kHkeyLocalMachine, version_key, kJavaHomeValueName));
-        return result;
+class RuntimeSearch {
+ public:
+  RuntimeSearch(Registry& registry, std::span<const RegistryView> views, Platform& platform)
+      : registry_(registry), views_(views), platform_(platform) {}
+
+  // The chosen runtime's home (possibly empty), or nothing when none is usable.
+  std::optional<std::u16string> Run() {
+    for (const KeyHandle hive : {kHkeyLocalMachine, kHkeyCurrentUser}) {
+      if (auto home = ClassicRuntime(hive)) return home;
+      if (auto home = NewestVendorRuntime(hive)) return home;
+    }
+    return std::nullopt;
+  }
+
+  bool runtime_key_found() const { return runtime_key_found_; }
+
+ private:
+  bool HoldsJava(const std::u16string& home) {
+    return platform_.FileExists(home + u"\\bin\\java.exe");
+  }
+
+  std::optional<std::u16string> ClassicRuntime(KeyHandle hive) {
+    for (const std::u16string_view key_path : kRuntimeKeyPaths) {
+      for (const RegistryView view : views_) {
+        if (!RegKeyExists(registry_, view, hive, key_path)) continue;
+        runtime_key_found_ = true;
+        for (const std::u16string& name : RegListSubkeys(registry_, view, hive, key_path)) {
+          if (RuntimeVersionNumber(name) < kMinimumRuntimeVersion) continue;
+          const std::u16string version_key = std::u16string(key_path) + u"\\" + name;
+          std::u16string home =
+              JavaHomeText(RegReadValue(registry_, view, hive, version_key, u"JavaHome"));
+          if (home.empty() || HoldsJava(home)) return home;
+        }
       }
     }
+    return std::nullopt;
   }
-  return result;
-}
+
+  std::optional<std::u16string> NewestVendorRuntime(KeyHandle hive) {
+    std::optional<std::vector<std::uint32_t>> newest;
+    std::u16string newest_home;
+    for (const VendorRegistration& vendor : kVendorRegistrations) {
+      for (const std::u16string_view key : vendor.keys) {
+        if (key.empty()) break;
+        const std::u16string key_path = u"SOFTWARE\\" + std::u16string(key);
+        for (const RegistryView view : views_) {
+          if (!RegKeyExists(registry_, view, hive, key_path)) continue;
+          runtime_key_found_ = true;
+          for (const std::u16string& name : QuietSubkeys(view, hive, key_path)) {
+            const auto version = VendorVersion(name);
+            if (!version || version->front() < kMinimumVendorMajor ||
+                (newest && *version <= *newest)) {
+              continue;
+            }
+            for (const std::u16string& entry :
+                 EntryKeys(vendor, view, hive, key_path + u"\\" + name)) {
+              std::u16string home = VendorFolder(view, hive, entry, vendor.folder_value);
+              if (home.empty() || !HoldsJava(home)) continue;
+              newest = version;
+              newest_home = std::move(home);
+              break;
+            }
+          }
+        }
+      }
+    }
+    if (!newest) return std::nullopt;
+    return newest_home;
+  }
+
+  // The keys that may name the folder of one vendor version subkey.
+  std::vector<std::u16string> EntryKeys(const VendorRegistration& vendor, RegistryView view,
+                                        KeyHandle hive, const std::u16string& version_key) {
+    if (!vendor.variant_msi_layout) return {version_key};
+    std::vector<std::u16string> keys;
+    for (const std::u16string& variant : QuietSubkeys(view, hive, version_key)) {
+      keys.push_back(version_key + u"\\" + variant + u"\\MSI");
+    }
+    return keys;
+  }
+
+  // A vendor key that cannot be listed is passed over like one with no runtime.
+  std::vector<std::u16string> QuietSubkeys(RegistryView view, KeyHandle hive,
+                                           const std::u16string& key_path) {
+    try {
+      return RegListSubkeys(registry_, view, hive, key_path);
+    } catch (const LauncherError&) {
+      return {};
+    }
+  }
+
+  // Only text names a folder here; any other type gives empty text.
+  std::u16string VendorFolder(RegistryView view, KeyHandle hive, const std::u16string& key_path,
+                              std::u16string_view value_name) {
+    try {
+      const RegistryValue value = RegReadValue(registry_, view, hive, key_path, value_name);
+      if (const auto* text = std::get_if<std::u16string>(&value)) return UpToFirstNul(*text);
+    } catch (const LauncherError&) {
+    }
+    return {};
+  }
+
+  Registry& registry_;
+  std::span<const RegistryView> views_;
+  Platform& platform_;
+  bool runtime_key_found_ = false;
+};
 
 // The compiler does not carry [[noreturn]] through a virtual call.
-[[noreturn]] void EndProgram(UserInterface& ui, ExitCode code) {
-  ui.EndProgram(code);
+[[noreturn]] void EndProgram(Platform& platform, ExitCode code) {
+  platform.EndProgram(code);
   std::terminate();
 }
 
-void ReportSearchError(UserInterface& ui, std::string_view description) {
-  ui.ShowMessage(description);
-  ui.ShowMessage(runtime_messages::kSearchError);
+void ReportSearchError(Platform& platform, std::u16string_view description) {
+  platform.ShowMessage(description);
+  platform.ShowMessage(messages::kSearchError);
 }
 
 }  // namespace
@@ -72,27 +157,28 @@ std::vector<RegistryView> RuntimeSearchViews(bool windows_has_two_views) {
   return {RegistryView::kNative};
 }
 
-std::string LocateJavaRuntime(Registry& registry, std::span<const RegistryView> views,
-                              UserInterface& ui) {
-  SearchResult result;
+std::u16string LocateJavaRuntime(Registry& registry, std::span<const RegistryView> views,
+                                 Platform& platform) {
+  RuntimeSearch search(registry, views, platform);
+  std::optional<std::u16string> home;
   try {
-    result = Search(registry, views);
+    home = search.Run();
   } catch (const std::exception& error) {
-    ReportSearchError(ui, ErrorDescription(error));
+    ReportSearchError(platform, ErrorDescription(error));
     return {};
   } catch (...) {
-    ReportSearchError(ui, "Unexpected error");
+    ReportSearchError(platform, u"Unexpected error");
     return {};
   }
 
   // Ending the program is not an error: it happens outside the handler.
-  if (result.java_home) return *result.java_home;
-  if (!result.runtime_key_found) {
-    ui.ShowMessage(runtime_messages::kNotInstalled);
-    EndProgram(ui, ExitCode::kNoRuntimeInstalled);
+  if (home) return *home;
+  if (!search.runtime_key_found()) {
+    platform.ShowMessage(messages::kNotInstalled);
+    EndProgram(platform, ExitCode::kNoRuntimeInstalled);
   }
-  ui.ShowMessage(runtime_messages::kNotNewEnough);
-  EndProgram(ui, ExitCode::kNoRuntimeNewEnough);
+  platform.ShowMessage(messages::kNotNewEnough);
+  EndProgram(platform, ExitCode::kNoRuntimeNewEnough);
 }
 
 }  // namespace smeltra

@@ -2,41 +2,69 @@
 
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
-#include "launcher/user_interface.h"
+#include "launcher/platform.h"
 #include "registry/registry.h"
 
 namespace smeltra {
 
-// Where runtimes register, searched in this order: runtimes and development
-// kits up to Java 8 under the first two, Java 9 and later under the last two.
-inline constexpr std::string_view kRuntimeKeyPaths[] = {
-    "SOFTWARE\\JavaSoft\\Java Runtime Environment",
-    "SOFTWARE\\JavaSoft\\Java Development Kit",
-    "SOFTWARE\\JavaSoft\\JRE",
-    "SOFTWARE\\JavaSoft\\JDK",
+// The classic keys, searched in this order: runtimes and development kits up
+// to Java 8 under the first two, Java 9 and later under the last two.
+inline constexpr std::u16string_view kRuntimeKeyPaths[] = {
+    u"SOFTWARE\\JavaSoft\\Java Runtime Environment",
+    u"SOFTWARE\\JavaSoft\\Java Development Kit",
+    u"SOFTWARE\\JavaSoft\\JRE",
+    u"SOFTWARE\\JavaSoft\\JDK",
+};
+
+// Where vendor builds register, whose installers write no classic keys by
+// default: one row a vendor, its keys below SOFTWARE (unused slots empty),
+// whether each version subkey holds a variant subkey ("hotspot", "openj9")
+// with the folder in its "MSI" subkey, and the value that names the folder.
+struct VendorRegistration {
+  std::u16string_view keys[6];
+  bool variant_msi_layout;
+  std::u16string_view folder_value;
+};
+
+inline constexpr VendorRegistration kVendorRegistrations[] = {
+    {{u"Eclipse Adoptium\\JDK", u"Eclipse Adoptium\\JRE", u"AdoptOpenJDK\\JDK",
+      u"AdoptOpenJDK\\JRE", u"Eclipse Foundation\\JDK", u"Eclipse Foundation\\JRE"},
+     true,
+     u"Path"},
+    {{u"Microsoft\\JDK"}, true, u"Path"},
+    {{u"Semeru\\JDK", u"Semeru\\JRE"}, true, u"Path"},
+    {{u"Azul Systems\\Zulu", u"Azul Systems\\Zulu 32-bit"}, false, u"InstallationPath"},
+    {{u"BellSoft\\Liberica"}, false, u"InstallationPath"},
+    {{u"SapMachine\\JDK", u"SapMachine\\JRE"}, false, u"JavaHome"},
 };
 
 // The registry views to search: the 64-bit view before the 32-bit one where
 // Windows keeps both, else the one view there is.
 std::vector<RegistryView> RuntimeSearchViews(bool windows_has_two_views);
 
-// Finds the first runtime of version 1.4 or later under HKEY_LOCAL_MACHINE and
-// returns its JavaHome folder exactly as stored (the JavaHomePath), or empty
-// text when none is known, in which case the server is started with `java`
-// from the search path.
+// Finds a runtime of version 1.4 or later and returns its home folder exactly
+// as stored (the JavaHomePath), or empty text when none is known, in which
+// case the server is started with `java` from the search path.
 //
-// Each key of kRuntimeKeyPaths is searched in each of `views` in turn; the
-// first key and view with a subkey whose version is 1.4 or later wins, and
-// within a key the first such subkey in enumeration order. The chosen
-// runtime's JavaHome, when missing, empty or unreadable, gives empty text and
-// no message.
-//
-// When no runtime key exists, or none holds a new enough version, tells the
-// user and ends the program through `ui`. Any error during the search is shown to the user in two
-// boxes, its description then kSearchError, and gives empty text; nothing escapes.
-std::string LocateJavaRuntime(Registry& registry, std::span<const RegistryView> views,
-                              UserInterface& ui);
+// HKEY_LOCAL_MACHINE is searched first, then HKEY_CURRENT_USER (per-user
+// installs), each the same way, in each of `views` in turn:
+// 1. The classic keys, in order: the first subkey of version 1.4 or later
+//    wins, unless its JavaHome names a folder without bin\java.exe (left
+//    behind by an uninstall), which is passed over. A JavaHome that is
+//    missing, empty or unreadable gives empty text and no message. Any error
+//    here (a version that is not a number, a JavaHome of an unsupported type)
+//    ends the whole search: two boxes, its description then kSearchError,
+//    and empty text.
+// 2. Only then the vendor keys: of all their runtimes of version 1.4 or later
+//    whose folder (text values only) holds bin\java.exe, the newest wins; ties
+//    go to the earlier row, key and view. Entries that cannot be read are
+//    passed over without a message.
+// With no runtime key of any kind anywhere, shows kNotInstalled and ends the
+// program; with keys but nothing usable, kNotNewEnough.
+std::u16string LocateJavaRuntime(Registry& registry, std::span<const RegistryView> views,
+                                 Platform& platform);
 
 }  // namespace smeltra

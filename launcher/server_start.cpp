@@ -1,25 +1,46 @@
 #include "launcher/server_start.h"
 
+#include "launcher/messages.h"
 #include "launcher/mod_main.h"
-#include "launcher/server_command_line.h"
 #include "registry/launcher_error.h"
 
 namespace smeltra {
 
-ExitCode StartServer(Registry& registry, std::span<const RegistryView> views, UserInterface& ui,
-                     LauncherPlatform& platform) {
-  const std::string java_home = LocateJavaRuntime(registry, views, ui);
-  std::string command_line;
+std::u16string ServerCommandLine(std::u16string_view java_home,
+                                 std::u16string_view launcher_folder) {
+  std::u16string line;
+  if (java_home.empty()) {
+    line = u"java ";
+  } else {
+    line.append(u"\"").append(java_home).append(u"\\bin\\java.exe\" ");
+  }
+  line.append(u"-classpath ");
+  line.append(u"\"").append(launcher_folder).append(u"\\Quorvane\\lib\\vuz.jar\";");
+  line.append(u"\"").append(launcher_folder).append(u"\\Quorvane\" ");
+  line.append(u"Velquist.Frame11");
+  return line;
+}
+
+std::u16string FolderOfFile(std::u16string_view file_path) {
+  const std::size_t last = file_path.find_last_of(u"\\/");
+  if (last == std::u16string_view::npos) return {};
+  if (last > 0 && file_path[last - 1] == u':') return std::u16string(file_path.substr(0, last + 1));
+  return std::u16string(file_path.substr(0, last));
+}
+
+ExitCode StartServer(Registry& registry, std::span<const RegistryView> views, Platform& platform) {
+  const std::u16string java_home = LocateJavaRuntime(registry, views, platform);
+  std::u16string command_line;
   try {
-    const std::string folder = platform.LauncherFolder();
+    const std::u16string folder = FolderOfFile(platform.ExecutablePath());
     command_line = ServerCommandLine(java_home, folder);
     platform.StartHidden(command_line, folder);
     return ExitCode::kServerStarted;
   } catch (const std::exception& error) {
-    std::string text(kServerNotStartedMessage);
-    text.append("\r\n\r\n").append(ErrorDescription(error));
-    if (!command_line.empty()) text.append("\r\n\r\n").append(command_line);
-    ui.ShowMessage(text);
+    std::u16string text(messages::kServerNotStarted);
+    text.append(u"\r\n\r\n").append(ErrorDescription(error));
+    if (!command_line.empty()) text.append(u"\r\n\r\n").append(command_line);
+    platform.ShowMessage(text);
     return ExitCode::kServerNotStarted;
   }
 }

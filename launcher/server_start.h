@@ -2,26 +2,35 @@
 
 #include <span>
 #include <string>
+#include <string_view>
 
-#include "launcher/exit_code.h"
-#include "launcher/launcher_platform.h"
-#include "launcher/user_interface.h"
+#include "launcher/platform.h"
 #include "registry/registry.h"
 
 namespace smeltra {
 
-// Opening line of the box shown when the server cannot be started.
-inline constexpr std::string_view kServerNotStartedMessage =
-    "The Smeltra server could not be started.";
+// The command that starts the server:
+//   "<java_home>\bin\java.exe" -classpath "<folder>\Quorvane\lib\vuz.jar";
+//   "<folder>\Quorvane" Velquist.Frame11
+// (one line), or with plain `java` in front when `java_home` is empty, so that
+// the search path supplies the runtime. The runtime's path is quoted so that
+// a home with blanks cannot make Windows try a shorter path first; nothing
+// else is added to or taken from the pieces.
+std::u16string ServerCommandLine(std::u16string_view java_home,
+                                 std::u16string_view launcher_folder);
+
+// The folder part of a file's full path: everything before the last
+// separator, except that a drive's root keeps it ("C:\", "\\?\C:\"). A path
+// with no separator at all gives empty text.
+std::u16string FolderOfFile(std::u16string_view file_path);
 
 // Everything the splash timer does once the splash is gone: finds a runtime
-// (which may end the program through `ui`), builds the server's command line
-// and starts it hidden in the launcher's folder. When the folder cannot be
-// read, the process cannot be started or memory runs out, shows one box (the
-// message above, the system's message for the error, then the command line
-// when it was built) and gives kServerNotStarted; otherwise kServerStarted.
-// Throws nothing of its own.
-ExitCode StartServer(Registry& registry, std::span<const RegistryView> views, UserInterface& ui,
-                     LauncherPlatform& platform);
+// (which may end the program through `platform`), builds the server's command
+// line and starts it hidden in the launcher's folder. When the folder cannot
+// be read, the process cannot be started or memory runs out, shows one box
+// (kServerNotStarted, the system's message for the error, then the command
+// line when it was built) and gives kServerNotStarted; otherwise
+// kServerStarted. Throws nothing of its own.
+ExitCode StartServer(Registry& registry, std::span<const RegistryView> views, Platform& platform);
 
 }  // namespace smeltra

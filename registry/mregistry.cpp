@@ -1,41 +1,34 @@
 #include "registry/mregistry.h"
 
 #include <algorithm>
-#include <cstring>
-#include <vector>
+#include <unordered_set>
+#include <utility>
 
 #include "registry/launcher_error.h"
-#include "registry/scoped_key.h"
-#include "registry/text_encoding.h"
 
 namespace smeltra {
 namespace {
 
 constexpr std::uint32_t kFirstBufferSize = 1024;
 
-// Text data is UTF-16LE; drops up to `terminators` trailing NUL units, so a
-// value stored without its terminator keeps its last character.
-std::string DecodeText(std::span<const std::uint8_t> data, std::size_t terminators) {
-  std::u16string units = Utf16LeBytesToUnits(data);
-  for (std::size_t i = 0; i < terminators && !units.empty() && units.back() == u'\0'; ++i) {
-    units.pop_back();
-  }
-  return Utf16ToUtf8(units);
-}
+// Owns a key that Registry::OpenKey returned and closes it on every path out
+// of the helper, exceptions included.
+class ScopedKey {
+ public:
+  ScopedKey(Registry& registry, KeyHandle handle) : registry_(registry), handle_(handle) {}
+  ScopedKey(const ScopedKey&) = delete;
+  ScopedKey& operator=(const ScopedKey&) = delete;
+  ~ScopedKey() { registry_.CloseKey(handle_); }
+  KeyHandle get() const { return handle_; }
 
-// Reads the buffer, not the data: a value shorter than four bytes gets its
-// missing bytes from the zero-filled buffer.
-std::int32_t DecodeDword(std::span<const std::uint8_t> buffer) {
-  std::uint32_t bits = 0;
-  const std::size_t count = std::min<std::size_t>(4, buffer.size());
-  for (std::size_t i = 0; i < count; ++i) bits |= std::uint32_t{buffer[i]} << (8 * i);
-  return static_cast<std::int32_t>(bits);
-}
+ private:
+  Registry& registry_;
+  KeyHandle handle_;
+};
 
-}  // namespace
-
+// Opens `path` for reading; empty when it cannot be opened, for any reason.
 std::optional<ScopedKey> OpenForReading(Registry& registry, RegistryView view, KeyHandle parent,
-                                        std::string_view path) {
+                                        std::u16string_view path) {
   KeyHandle opened = 0;
   if (registry.OpenKey(parent, path, kKeyRead | ViewAccessFlag(view), opened) !=
       reg_result::kSuccess) {
@@ -44,30 +37,71 @@ std::optional<ScopedKey> OpenForReading(Registry& registry, RegistryView view, K
   return std::optional<ScopedKey>(std::in_place, registry, opened);
 }
 
-bool RegKeyExists(Registry& registry, RegistryView view, KeyHandle key, std::string_view key_path) {
+std::u16string FoldedAsciiCase(std::u16string text) {
+  for (char16_t& c : text) {
+    if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - u'a' + u'A');
+  }
+  return text;
+}
+
+// Drops up to `terminators` trailing NUL units, so that a value stored
+// without its terminator keeps its last character.
+std::u16string DecodeText(std::span<const std::uint8_t> data, std::size_t terminators) {
+  std::u16string units = Utf16FromLeBytes(data);
+  for (std::size_t i = 0; i < terminators && !units.empty() && units.back() == u'\0'; ++i) {
+    units.pop_back();
+  }
+  return units;
+}
+
+// Reads the buffer, not the data: a value shorter than four bytes gets its
+// missing bytes from the zero-filled buffer.
+std::int32_t DecodeDword(std::span<const std::uint8_t> buffer) {
+  std::uint32_t bits = 0;
+  for (std::size_t i = 0; i < 4 && i < buffer.size(); ++i)
+    bits |= std::uint32_t{buffer[i]} << (8 * i);
+  return static_cast<std::int32_t>(bits);
+}
+
+std::vector<std::u16string> ListSubkeys(Registry& registry, KeyHandle key) {
+  std::vector<std::u16string> names;
+  std::unordered_set<std::u16string> folded;
+  std::u16string name;
+  for (std::uint32_t index = 0; registry.EnumKey(key, index, name) == reg_result::kSuccess;
+       ++index) {
+    if (!folded.insert(FoldedAsciiCase(name)).second) {
+      throw LauncherError(error_number::kDuplicateSubkey, u"Duplicate subkey name: " + name);
+    }
+    names.push_back(std::exchange(name, {}));
+  }
+  return names;
+}
+
+}  // namespace
+
+std::u16string Utf16FromLeBytes(std::span<const std::uint8_t> bytes) {
+  std::u16string units(bytes.size() / 2, u'\0');
+  for (std::size_t i = 0; i < units.size(); ++i) {
+    units[i] = static_cast<char16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
+  }
+  return units;
+}
+
+bool RegKeyExists(Registry& registry, RegistryView view, KeyHandle key,
+                  std::u16string_view key_path) {
   return OpenForReading(registry, view, key, key_path).has_value();
 }
 
-SubkeyList RegListSubkeys(Registry& registry, RegistryView view, KeyHandle key,
-                          std::string_view key_path) {
-  SubkeyList subkeys;
-  std::optional<ScopedKey> opened;
-  if (!key_path.empty()) {
-    opened = OpenForReading(registry, view, key, key_path);
-    if (!opened) return subkeys;
-    key = opened->get();
-  }
-  std::string name;
-  for (std::uint32_t index = 0; registry.EnumKey(key, index, name) == reg_result::kSuccess;
-       ++index) {
-    subkeys.Add(std::move(name));
-    name.clear();
-  }
-  return subkeys;
+std::vector<std::u16string> RegListSubkeys(Registry& registry, RegistryView view, KeyHandle key,
+                                           std::u16string_view key_path) {
+  if (key_path.empty()) return ListSubkeys(registry, key);
+  const std::optional<ScopedKey> opened = OpenForReading(registry, view, key, key_path);
+  if (!opened) return {};
+  return ListSubkeys(registry, opened->get());
 }
 
 RegistryValue RegReadValue(Registry& registry, RegistryView view, KeyHandle key,
-                           std::string_view key_path, std::string_view value_name,
+                           std::u16string_view key_path, std::u16string_view value_name,
                            const std::optional<RegistryValue>& default_value) {
   RegistryValue result = default_value.value_or(RegistryValue{});
   const std::optional<ScopedKey> opened = OpenForReading(registry, view, key, key_path);
@@ -97,7 +131,7 @@ RegistryValue RegReadValue(Registry& registry, RegistryView view, KeyHandle key,
     case reg_type::kBinary:
       return RegistryBytes(data.begin(), data.end());
     default:
-      throw LauncherError(error_number::kUnsupportedValueType, "Unsupported value type");
+      throw LauncherError(error_number::kUnsupportedValueType, u"Unsupported value type");
   }
 }
 

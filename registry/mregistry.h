@@ -1,11 +1,14 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
+#include <span>
+#include <string>
 #include <string_view>
+#include <variant>
+#include <vector>
 
 #include "registry/registry.h"
-#include "registry/registry_value.h"
-#include "registry/subkey_list.h"
 
 // Read-only helpers over a Registry. None of them writes, and none catches:
 // a key or value that is missing or may not be read is reported through the
@@ -14,16 +17,23 @@
 // before it returns or throws.
 namespace smeltra {
 
+using RegistryBytes = std::vector<std::uint8_t>;
+
+// What RegReadValue hands back: Empty (std::monostate), a signed 32-bit
+// integer, text, or the raw bytes of a binary value.
+using RegistryValue = std::variant<std::monostate, std::int32_t, std::u16string, RegistryBytes>;
+
 // True when `key_path` below `key` can be opened for reading. An empty path
 // names `key` itself.
-bool RegKeyExists(Registry& registry, RegistryView view, KeyHandle key, std::string_view key_path);
+bool RegKeyExists(Registry& registry, RegistryView view, KeyHandle key,
+                  std::u16string_view key_path);
 
 // The direct subkeys of `key_path` below `key`, in enumeration order; empty
 // when the key cannot be opened. With an empty path, `key` itself is listed
 // and left open. A failing enumeration ends the list quietly. Throws
-// kDuplicateSubkey when two names are equal without regard to case.
-SubkeyList RegListSubkeys(Registry& registry, RegistryView view, KeyHandle key,
-                          std::string_view key_path);
+// kDuplicateSubkey when two names are equal without regard to (ASCII) case.
+std::vector<std::u16string> RegListSubkeys(Registry& registry, RegistryView view, KeyHandle key,
+                                           std::u16string_view key_path);
 
 // Value `value_name` of `key_path` below `key`, converted by its type:
 //   REG_SZ, REG_EXPAND_SZ  text, without its terminating NUL when stored with
@@ -38,7 +48,11 @@ SubkeyList RegListSubkeys(Registry& registry, RegistryView view, KeyHandle key,
 // ("Unsupported value type"). Reads with one 1024-byte query; a larger value
 // takes a second query with a buffer of exactly the reported size.
 RegistryValue RegReadValue(Registry& registry, RegistryView view, KeyHandle key,
-                           std::string_view key_path, std::string_view value_name,
+                           std::u16string_view key_path, std::u16string_view value_name,
                            const std::optional<RegistryValue>& default_value = std::nullopt);
+
+// UTF-16LE bytes as code units; a trailing odd byte is no whole unit and is
+// dropped.
+std::u16string Utf16FromLeBytes(std::span<const std::uint8_t> bytes);
 
 }  // namespace smeltra

@@ -2,15 +2,58 @@
 
 #include <algorithm>
 #include <cwchar>
-#include <string_view>
 #include <string>
+#include <string_view>
 #include <utility>
 
+#include "launcher/messages.h"
 #include "launcher/windows/splash_picture.h"
+#include "registry/windows/wide_text.h"
 #include "resources/resource_ids.h"
 
 namespace smeltra {
 namespace {
+
+constexpr unsigned kDefaultDpi = 96;
+
+using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
+using AdjustWindowRectExForDpiFunction = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
+
+// A user32 function that older systems lack, or nullptr.
+template <class Function>
+Function User32Function(const char* name) {
+  const HMODULE user32 = GetModuleHandleW(L"user32.dll");
+  if (user32 == nullptr) return nullptr;
+  const FARPROC address = GetProcAddress(user32, name);
+  return reinterpret_cast<Function>(reinterpret_cast<void*>(address));
+}
+
+// The DPI `window` is shown at: its monitor's under per-monitor awareness
+// (looked up at run time: Windows 10 brought it), otherwise the system's.
+unsigned WindowDpi(HWND window) {
+  if (const auto get_dpi_for_window = User32Function<GetDpiForWindowFunction>("GetDpiForWindow")) {
+    if (const UINT dpi = get_dpi_for_window(window); dpi != 0) return dpi;
+  }
+  // Before Windows 10 the screen's logical DPI is the system's, one for all monitors.
+  if (HDC screen = GetDC(nullptr); screen != nullptr) {
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    if (dpi > 0) return static_cast<unsigned>(dpi);
+  }
+  return kDefaultDpi;
+}
+
+// The outer size of a window whose client area is `client` at `dpi`.
+SIZE WindowSizeForClient(SIZE client, DWORD style, DWORD ex_style, unsigned dpi) {
+  RECT frame{0, 0, client.cx, client.cy};
+  const auto adjust_for_dpi =
+      User32Function<AdjustWindowRectExForDpiFunction>("AdjustWindowRectExForDpi");
+  if (adjust_for_dpi == nullptr || !adjust_for_dpi(&frame, style, FALSE, ex_style, dpi)) {
+    frame = RECT{0, 0, client.cx, client.cy};
+    AdjustWindowRectEx(&frame, style, FALSE, ex_style);
+  }
+  return SIZE{frame.right - frame.left, frame.bottom - frame.top};
+}
 
 constexpr wchar_t kWindowClass[] = L"Tolvan.Smeltra.frmSplash";
 
@@ -114,8 +157,8 @@ bool FrmSplash::Create() {
     return GetMonitorInfoW(primary, &info) ? POINT{info.rcWork.left, info.rcWork.top} : POINT{0, 0};
   }();
   const HWND created =
-      CreateWindowExW(kWindowExStyle, kWindowClass, kSplashTitle.data(), kWindowStyle, origin.x,
-                      origin.y, 1, 1, nullptr, nullptr, instance_, this);
+      CreateWindowExW(kWindowExStyle, kWindowClass, LiteralAsWide(messages::kApplicationTitle),
+                      kWindowStyle, origin.x, origin.y, 1, 1, nullptr, nullptr, instance_, this);
   if (created == nullptr) return false;
   quit_when_destroyed_ = true;
   return true;
@@ -183,7 +226,8 @@ bool FrmSplash::OnCreate() {
     }
   }
   // The picture's name is what a screen reader says for it.
-  if (CreateChild(window, instance_, kImage2, kSplashTitle.data(), SS_OWNERDRAW) == nullptr) {
+  if (CreateChild(window, instance_, kImage2, LiteralAsWide(messages::kApplicationTitle),
+                  SS_OWNERDRAW) == nullptr) {
     return false;
   }
   const HWND frame = CreateChild(window, instance_, kFrame2, L"", SS_ETCHEDFRAME);

@@ -10,10 +10,9 @@
 #include <array>
 #include <functional>
 
-#include "launcher/exit_code.h"
-#include "launcher/windows/dpi.h"
-#include "launcher/windows/platform/unique_handles.h"
+#include "launcher/platform.h"
 #include "launcher/windows/splash_layout.h"
+#include "launcher/windows/unique_handles.h"
 
 namespace smeltra {
 
@@ -80,7 +79,7 @@ class FrmSplash {
   StartUp start_up_;
   SplashOptions options_;
   UniqueWindow window_;
-  unsigned dpi_ = kDefaultDpi;
+  unsigned dpi_ = 96;
   bool quit_when_destroyed_ = true;
   ComPtr<IPicture> picture_;
   SIZE picture_size_{};                                 // pixels as drawn; {0, 0} without a picture

@@ -3,13 +3,25 @@
 
 #include <windows.h>
 
-#include "launcher/exit_code.h"
+#include <vector>
+
+#include "launcher/mod_main.h"
+#include "launcher/server_start.h"
 #include "launcher/windows/frm_splash.h"
-#include "launcher/windows/platform/com_apartment.h"
-#include "launcher/windows/platform/hardening.h"
-#include "launcher/windows/start_up.h"
+#include "launcher/windows/unique_handles.h"
+#include "launcher/windows/windows_platform.h"
+#include "registry/windows/windows_registry.h"
 
 namespace {
+
+// What the splash's tick runs once the splash is gone, on the real system.
+smeltra::ExitCode RunStartUp() {
+  smeltra::WindowsRegistry registry;
+  smeltra::WindowsPlatform platform;
+  const std::vector<smeltra::RegistryView> views =
+      smeltra::RuntimeSearchViews(smeltra::WindowsHasTwoRegistryViews());
+  return smeltra::StartServer(registry, views, platform);
+}
 
 // Dispatches messages until the quit message and returns its exit code.
 int RunMessageLoop() {
@@ -31,10 +43,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_command) {
   // The splash picture is decoded through COM.
   const smeltra::ComApartment com;
 
-  smeltra::FrmSplash splash(instance, &smeltra::RunStartUp);
+  smeltra::FrmSplash splash(instance, &RunStartUp);
   if (!splash.Create()) {
     // The splash is for show; the server is what the user asked for.
-    return static_cast<int>(smeltra::RunStartUp());
+    return static_cast<int>(RunStartUp());
   }
   ShowWindow(splash.window(), show_command);
   UpdateWindow(splash.window());

@@ -62,8 +62,6 @@ struct LabelDesign {
   std::uint8_t blue;
 };
 
-inline constexpr std::wstring_view kSplashTitle = L"Tolvan Smeltra";
-
 // The window's client area; Frame2 fills it but for a 45-twip band at the
 // bottom and runs 15 twips past its right edge.
 inline constexpr int kClientWidthTwips = 7770;

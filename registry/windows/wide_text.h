@@ -3,19 +3,24 @@
 #include <string>
 #include <string_view>
 
-#include "registry/text_encoding.h"
-
 namespace smeltra {
 
-// UTF-8 to the platform's wide strings and back, without loss. On Windows
-// wchar_t is a UTF-16 code unit, so the portable conversion serves.
-inline std::wstring Widen(std::string_view utf8) {
-  const std::u16string units = Utf8ToUtf16(utf8);
-  return std::wstring(units.begin(), units.end());
+// The portable code keeps text as UTF-16 code units, which is what wchar_t
+// holds on Windows: the two views below convert nothing and so lose nothing,
+// unpaired surrogates included.
+static_assert(sizeof(wchar_t) == sizeof(char16_t));
+
+inline const wchar_t* AsWide(const std::u16string& text) {
+  return reinterpret_cast<const wchar_t*>(text.c_str());
 }
 
-inline std::string Narrow(std::wstring_view wide) {
-  return Utf16ToUtf8(std::u16string(wide.begin(), wide.end()));
+// A view of a string literal, which ends in its NUL.
+inline const wchar_t* LiteralAsWide(std::u16string_view literal) {
+  return reinterpret_cast<const wchar_t*>(literal.data());
+}
+
+inline std::u16string FromWide(std::wstring_view text) {
+  return std::u16string(reinterpret_cast<const char16_t*>(text.data()), text.size());
 }
 
 }  // namespace smeltra

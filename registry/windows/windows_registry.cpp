@@ -32,38 +32,37 @@ constexpr DWORD kMaxKeyNameChars = 256;
 
 }  // namespace
 
-std::int32_t WindowsRegistry::OpenKey(KeyHandle parent, std::string_view path, std::uint32_t access,
-                                      KeyHandle& opened) {
-  const std::wstring wide_path = Widen(path);
+std::int32_t WindowsRegistry::OpenKey(KeyHandle parent, std::u16string_view path,
+                                      std::uint32_t access, KeyHandle& opened) {
   HKEY key = nullptr;
-  const LSTATUS status = RegOpenKeyExW(ToHkey(parent), wide_path.c_str(), 0, access, &key);
+  const LSTATUS status =
+      RegOpenKeyExW(ToHkey(parent), AsWide(std::u16string(path)), 0, access, &key);
   if (status == ERROR_SUCCESS) opened = FromHkey(key);
   return status;
 }
 
-std::int32_t WindowsRegistry::EnumKey(KeyHandle key, std::uint32_t index, std::string& name) {
+std::int32_t WindowsRegistry::EnumKey(KeyHandle key, std::uint32_t index, std::u16string& name) {
   std::array<wchar_t, kMaxKeyNameChars> buffer{};
   DWORD length = kMaxKeyNameChars;
   const LSTATUS status =
       RegEnumKeyExW(ToHkey(key), index, buffer.data(), &length, nullptr, nullptr, nullptr, nullptr);
   if (status == ERROR_SUCCESS) {
-    name = Narrow(std::wstring_view(buffer.data(), std::min<DWORD>(length, kMaxKeyNameChars)));
+    name = FromWide(std::wstring_view(buffer.data(), std::min<DWORD>(length, kMaxKeyNameChars)));
   }
   return status;
 }
 
-std::int32_t WindowsRegistry::QueryValue(KeyHandle key, std::string_view value_name,
+std::int32_t WindowsRegistry::QueryValue(KeyHandle key, std::u16string_view value_name,
                                          std::uint32_t& type, std::span<std::uint8_t> buffer,
                                          std::uint32_t& length) {
-  const std::wstring wide_name = Widen(value_name);
   // With no data pointer at all the call would report success and the size;
   // an empty buffer must answer 234 like any other buffer that is too small.
   std::uint8_t no_room = 0;
   BYTE* data = buffer.empty() ? &no_room : buffer.data();
   DWORD size = static_cast<DWORD>(std::min<std::size_t>(length, buffer.size()));
   DWORD value_type = 0;
-  const LSTATUS status =
-      RegQueryValueExW(ToHkey(key), wide_name.c_str(), nullptr, &value_type, data, &size);
+  const LSTATUS status = RegQueryValueExW(ToHkey(key), AsWide(std::u16string(value_name)), nullptr,
+                                          &value_type, data, &size);
   if (status == ERROR_SUCCESS || status == ERROR_MORE_DATA) {
     type = value_type;
     length = size;

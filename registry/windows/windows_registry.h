@@ -5,14 +5,13 @@
 namespace smeltra {
 
 // The platform's registry through the wide-character advapi32 calls, read
-// access only. UTF-8 names and paths are converted to UTF-16 at each call and
-// subkey names back; value data is handed over exactly as stored.
+// access only. Names, paths and value data are handed over exactly as stored.
 class WindowsRegistry final : public Registry {
  public:
-  std::int32_t OpenKey(KeyHandle parent, std::string_view path, std::uint32_t access,
+  std::int32_t OpenKey(KeyHandle parent, std::u16string_view path, std::uint32_t access,
                        KeyHandle& opened) override;
-  std::int32_t EnumKey(KeyHandle key, std::uint32_t index, std::string& name) override;
-  std::int32_t QueryValue(KeyHandle key, std::string_view value_name, std::uint32_t& type,
+  std::int32_t EnumKey(KeyHandle key, std::uint32_t index, std::u16string& name) override;
+  std::int32_t QueryValue(KeyHandle key, std::u16string_view value_name, std::uint32_t& type,
                           std::span<std::uint8_t> buffer, std::uint32_t& length) override;
   void CloseKey(KeyHandle key) override;
 };

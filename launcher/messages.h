@@ -1,0 +1,23 @@
+#pragma once
+
+#include <string_view>
+
+// Every text the launcher shows, worded exactly as the product always had it.
+namespace smeltra::messages {
+
+// The caption of every message box and the splash window's title.
+inline constexpr std::u16string_view kApplicationTitle = u"Tolvan Smeltra";
+
+inline constexpr std::u16string_view kNotInstalled =
+    u"You have not Installed Java Runtime Environment on your computer.\r\n"
+    u"Download and install Java Runtime Environment Version 1.4 or higher version.\r\n"
+    u"Please refer installtion guide of Tolvan Brennick for further help";
+inline constexpr std::u16string_view kNotNewEnough =
+    u"Java Runtime Environment version 1.4 or higher version is not avaiable";
+inline constexpr std::u16string_view kSearchError = u"Error While Searching JVM on Your Machine";
+
+// The first line of the box shown when the server cannot be started.
+inline constexpr std::u16string_view kServerNotStarted =
+    u"The Smeltra server could not be started.";
+
+}  // namespace smeltra::messages

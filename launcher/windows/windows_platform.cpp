@@ -1,0 +1,85 @@
+#include "launcher/windows/windows_platform.h"
+
+#include <string>
+
+#include "launcher/messages.h"
+#include "launcher/windows/unique_handles.h"
+#include "registry/windows/wide_text.h"
+
+namespace smeltra {
+
+void WindowsPlatform::ShowMessage(std::u16string_view prompt) {
+  // With no window of its own left, the box asks to come to the front so
+  // that it is not hidden behind whatever window started the launcher.
+  MessageBoxW(nullptr, AsWide(std::u16string(prompt)), LiteralAsWide(messages::kApplicationTitle),
+              MB_OK | MB_SETFOREGROUND);
+}
+
+void WindowsPlatform::EndProgram(ExitCode code) { ExitProcess(static_cast<UINT>(code)); }
+
+bool WindowsPlatform::FileExists(const std::u16string& path) {
+  const DWORD attributes = GetFileAttributesW(AsWide(path));
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+std::u16string WindowsPlatform::ExecutablePath() {
+  // The longest path Windows handles at all, with its terminator.
+  constexpr DWORD kMaxChars = 32768;
+  std::wstring path;
+  for (DWORD size = MAX_PATH;; size *= 2) {
+    path.resize(size);
+    const DWORD length = GetModuleFileNameW(nullptr, path.data(), size);
+    if (length == 0) throw SystemError(GetLastError());
+    // A cut path fills the buffer exactly; older systems do not say so in
+    // the last error, so the length alone decides.
+    if (length < size) return FromWide(std::wstring_view(path.data(), length));
+    if (size >= kMaxChars) throw SystemError(ERROR_INSUFFICIENT_BUFFER);
+  }
+}
+
+void WindowsPlatform::StartHidden(const std::u16string& command_line,
+                                  const std::u16string& working_folder) {
+  // CreateProcessW may write into the command line, so it gets its own copy.
+  std::wstring line(AsWide(command_line), command_line.size());
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  startup.dwFlags = STARTF_USESHOWWINDOW;
+  startup.wShowWindow = SW_HIDE;
+  UniqueProcessInformation process;
+  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                      working_folder.empty() ? nullptr : AsWide(working_folder), &startup,
+                      process.put())) {
+    throw SystemError(GetLastError());
+  }
+}
+
+LauncherError SystemError(DWORD code) {
+  wchar_t* text = nullptr;
+  const DWORD length = FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  const UniqueLocalMemory owner(text);
+  std::wstring_view message(text != nullptr ? text : L"", text != nullptr ? length : 0);
+  message = message.substr(0, message.find_last_not_of(L" \t\r\n") + 1);
+  if (message.empty()) {
+    const std::string digits = "Error " + std::to_string(code) + ".";
+    return LauncherError(static_cast<std::int32_t>(code),
+                         std::u16string(digits.begin(), digits.end()));
+  }
+  return LauncherError(static_cast<std::int32_t>(code), FromWide(message));
+}
+
+void HardenDllSearch() {
+  // Looked up at run time so that the launcher still starts where the
+  // function does not exist (it came with a later update of Windows 7).
+  using SetDefaultDllDirectoriesFunction = BOOL(WINAPI*)(DWORD);
+  if (const HMODULE kernel32 = GetModuleHandleW(L"kernel32.dll"); kernel32 != nullptr) {
+    if (const FARPROC address = GetProcAddress(kernel32, "SetDefaultDllDirectories")) {
+      reinterpret_cast<SetDefaultDllDirectoriesFunction>(reinterpret_cast<void*>(address))(
+          LOAD_LIBRARY_SEARCH_SYSTEM32);
+    }
+  }
+  SetDllDirectoryW(L"");
+}
+
+}  // namespace smeltra

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <windows.h>
+
+#include "launcher/platform.h"
+#include "registry/launcher_error.h"
+
+namespace smeltra {
+
+// The launcher's platform on Windows. Message boxes have no owner window
+// (the splash is gone by the time any is shown); EndProgram ends the process
+// with the code as its exit status. The process start uses STARTF_USESHOWWINDOW
+// with SW_HIDE (a console program gets a hidden console that its own console
+// children share) and inherits no handles.
+class WindowsPlatform final : public Platform {
+ public:
+  void ShowMessage(std::u16string_view prompt) override;
+  [[noreturn]] void EndProgram(ExitCode code) override;
+  bool FileExists(const std::u16string& path) override;
+  std::u16string ExecutablePath() override;
+  void StartHidden(const std::u16string& command_line,
+                   const std::u16string& working_folder) override;
+};
+
+// A LauncherError carrying the Win32 error `code` and the system's own text
+// for it in the user's language, without its trailing line break; "Error
+// <code>." when the system has no text.
+LauncherError SystemError(DWORD code);
+
+// Narrows where DLLs are loaded from for the rest of the run: libraries that
+// are loaded on demand (by COM, by the picture decoder) come from the system
+// folder only, never from the launcher's folder or the current folder. Call
+// it first thing, before anything can load a library. Static imports are out
+// of its reach; the executable is linked so that it has none but the
+// system's own DLLs.
+void HardenDllSearch();
+
+}  // namespace smeltra
