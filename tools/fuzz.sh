@@ -1,7 +1,6 @@
 # ./run fuzz [seconds]: the runtime discovery fuzz target (tests/fuzz) under
 # libFuzzer with the address and undefined-behaviour sanitizers.
 
-FUZZ_PACKAGES=(clang-14 libclang-rt-14-dev)
 FUZZER=build/fuzz/tests/fuzz/smeltra_discovery_fuzzer
 
 build_fuzzer() {
@@ -10,9 +9,9 @@ build_fuzzer() {
   cmake --build --preset fuzz
 }
 
-# Fuzzes for $1 seconds. The inputs that once found faults and the seed corpus
-# run first; what the fuzzer learns is kept in build/fuzz/corpus, outside the
-# repository. A finding leaves its input in build/fuzz/findings and fails.
+# Fuzzes for $1 seconds. The seed corpus runs first; what the fuzzer learns is
+# kept in build/fuzz/corpus, outside the repository. A finding leaves its
+# input in build/fuzz/findings (keep it in tests/fuzz/corpus) and fails.
 # With "quiet" as $2 the engine's running commentary goes to build/fuzz/fuzz.log.
 fuzz_discovery() {
   local seconds=$1 quiet=${2:-}
@@ -20,7 +19,7 @@ fuzz_discovery() {
   build_fuzzer
   mkdir -p "$corpus" "$findings"
   local args=(-max_total_time="$seconds" -timeout=10 -print_final_stats=1
-    -artifact_prefix="$findings/" "$corpus" tests/fuzz/regressions tests/fuzz/corpus)
+    -artifact_prefix="$findings/" "$corpus" tests/fuzz/corpus)
   local status=0
   if [ "$quiet" = quiet ]; then
     "$FUZZER" "${args[@]}" >"$log_file" 2>&1 || status=$?
@@ -31,7 +30,7 @@ fuzz_discovery() {
   fi
   if [ $status -ne 0 ]; then
     [ "$quiet" = quiet ] && tail -n 40 "$log_file" >&2
-    log "the fuzzer found a fault; its input is in $findings/ (keep it in tests/fuzz/regressions/)"
+    log "the fuzzer found a fault; its input is in $findings/"
     return 1
   fi
   log "fuzzing for ${seconds}s found nothing"

@@ -33,6 +33,8 @@ WINE_PACKAGES+=(fonts-liberation)
 WINE_PACKAGES+=(python3 imagemagick)
 # Only for redrawing the committed pictures (resources/make_pictures.sh).
 PICTURE_PACKAGES=(imagemagick fonts-dejavu-core python3)
+# Fuzzing: clang with libFuzzer and the sanitizers.
+FUZZ_PACKAGES=(clang-14 libclang-rt-14-dev)
 # ./run demo compiles its sample server when no JDK is there yet.
 JDK_PACKAGES=(default-jdk-headless)
 

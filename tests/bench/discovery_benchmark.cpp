@@ -1,10 +1,11 @@
-// What runtime discovery costs per version subkey: LocateJavaRuntime over the
-// in-memory registry with 1, 100 and 10,000 version subkeys under the first
-// runtime key, all too old but the last, so that the walk reads every name
-// and then the one JavaHome. The registry is built once per size; each
-// iteration is one whole search, opening and closing keys as the launcher
-// does. The in-memory registry's own cost is included: the figure is an
-// upper bound for the launcher's code alone.
+// What runtime discovery costs: LocateJavaRuntime over the in-memory registry,
+// each iteration one whole search that opens and closes keys as the launcher
+// does, so the in-memory registry's own cost is included (an upper bound for
+// the launcher's code alone).
+//   Classic/N  N version subkeys under the first classic key, all too old but
+//              the last: vendor keys are never searched.
+//   Vendors/N  no classic key; N versions under one vendor key, all stale but
+//              the newest, and one runtime of each other vendor.
 
 #include <benchmark/benchmark.h>
 
@@ -13,48 +14,65 @@
 #include <vector>
 
 #include "launcher/mod_main.h"
-#include "launcher/user_interface.h"
-#include "registry/memory_registry.h"
+#include "tests/support/fake_platform.h"
+#include "tests/support/memory_registry.h"
 
 namespace smeltra {
 namespace {
 
-constexpr std::string_view kHome = "C:\\Program Files\\Java\\jre1.8.0_392";
+using testing::FakePlatform;
+using testing::MemoryRegistry;
 
-// The search under test never shows a box; if it does, the figures mean
-// nothing, so stop.
-class SilentUserInterface final : public UserInterface {
- public:
-  void ShowMessage(std::string_view) override { std::abort(); }
-  [[noreturn]] void EndProgram(ExitCode) override { std::abort(); }
-};
+constexpr auto k64 = RegistryView::k64Bit;
+constexpr auto kHklm = kHkeyLocalMachine;
+const std::u16string kHome = u"C:\\Program Files\\Java\\jre1.8.0_392";
 
-InMemoryRegistry RegistryWithSubkeys(std::int64_t count) {
-  InMemoryRegistry registry;
-  const std::string key(kRuntimeKeyPaths[0]);
-  for (std::int64_t i = 0; i + 1 < count; ++i) {
-    registry.SetString(RegistryView::k64Bit, kHkeyLocalMachine,
-                       key + "\\1.3.1_" + std::to_string(i), "JavaHome", "C:\\old");
-  }
-  registry.SetString(RegistryView::k64Bit, kHkeyLocalMachine, key + "\\1.8.0_392", "JavaHome",
-                     kHome);
-  return registry;
-}
-
-void BM_LocateJavaRuntime(benchmark::State& state) {
-  const std::int64_t subkeys = state.range(0);
-  InMemoryRegistry registry = RegistryWithSubkeys(subkeys);
+void Search(benchmark::State& state, MemoryRegistry& registry, FakePlatform& platform) {
+  platform.files.insert(kHome + u"\\bin\\java.exe");
   const std::vector<RegistryView> views = RuntimeSearchViews(true);
-  SilentUserInterface ui;
   for (auto _ : state) {
-    std::string home = LocateJavaRuntime(registry, views, ui);
-    if (home != kHome) std::abort();
+    std::u16string home = LocateJavaRuntime(registry, views, platform);
+    // A box or another folder would make the figures mean nothing.
+    if (home != kHome || !platform.messages.empty()) std::abort();
     benchmark::DoNotOptimize(home);
   }
-  state.SetItemsProcessed(state.iterations() * subkeys);
-  state.counters["subkeys"] = static_cast<double>(subkeys);
+  state.counters["subkeys"] = static_cast<double>(state.range(0));
 }
-BENCHMARK(BM_LocateJavaRuntime)->Arg(1)->Arg(100)->Arg(10'000)->Unit(benchmark::kMicrosecond);
+
+void BM_Classic(benchmark::State& state) {
+  MemoryRegistry registry;
+  FakePlatform platform;
+  const std::u16string key(kRuntimeKeyPaths[0]);
+  for (std::int64_t i = 0; i + 1 < state.range(0); ++i) {
+    const std::string digits = std::to_string(i);
+    registry.SetString(k64, kHklm, key + u"\\1.3.1_" + std::u16string(digits.begin(), digits.end()),
+                       u"JavaHome", u"C:\\old");
+  }
+  registry.SetString(k64, kHklm, key + u"\\1.8.0_392", u"JavaHome", kHome);
+  Search(state, registry, platform);
+}
+BENCHMARK(BM_Classic)->Arg(1)->Arg(100)->Arg(10'000)->Unit(benchmark::kMicrosecond);
+
+void BM_Vendors(benchmark::State& state) {
+  MemoryRegistry registry;
+  FakePlatform platform;
+  for (std::int64_t i = 0; i + 1 < state.range(0); ++i) {
+    const std::string digits = "17.0." + std::to_string(i);
+    registry.SetString(k64, kHklm,
+                       u"SOFTWARE\\Eclipse Adoptium\\JDK\\" +
+                           std::u16string(digits.begin(), digits.end()) + u"\\hotspot\\MSI",
+                       u"Path", u"C:\\gone");
+  }
+  registry.SetString(k64, kHklm, u"SOFTWARE\\Eclipse Adoptium\\JDK\\21.0.1\\hotspot\\MSI", u"Path",
+                     kHome);
+  registry.SetString(k64, kHklm, u"SOFTWARE\\Microsoft\\JDK\\11.0.2\\hotspot\\MSI", u"Path", kHome);
+  registry.SetString(k64, kHklm, u"SOFTWARE\\Azul Systems\\Zulu\\zulu-8", u"InstallationPath",
+                     kHome);
+  registry.SetString(k64, kHklm, u"SOFTWARE\\BellSoft\\Liberica\\jdk-17", u"InstallationPath",
+                     kHome);
+  Search(state, registry, platform);
+}
+BENCHMARK(BM_Vendors)->Arg(1)->Arg(100)->Arg(10'000)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 }  // namespace smeltra

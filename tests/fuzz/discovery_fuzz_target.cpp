@@ -1,210 +1,159 @@
-// Fuzzes runtime discovery and the registry helpers over a registry built from
-// the input (see scenario.h for how the input is read). Every property below
-// is checked here and aborts the process when broken, so that the fuzzer
-// keeps the input, independently of what the sanitizers find.
+// Fuzzes the runtime search over a registry built from the input, and checks
+// what must hold whatever the registry holds: every key closed again, read
+// access only, one of the documented sequences of boxes, and a chosen folder
+// that was stored and holds bin\java.exe.
+//
+// The input: a settings byte (bit 0: Windows has two views), then operations,
+// each an opcode byte and its operands, until the input ends:
+//   0 add key      parent byte (a runtime key or one added before), name,
+//                  a byte whose bit 0 adds "\MSI" below, bit 1 the 32-bit
+//                  view, bit 2 HKEY_CURRENT_USER
+//   1 set value    key byte (among those added), value name byte, type byte,
+//                  data (a length byte, the bytes, a repeat byte that pads
+//                  the data past the first query's 1024-byte buffer)
+//   2 deny key     key byte
+//   3 failing enumeration  key byte, index byte, code byte
+//   4 java.exe     value byte: the folder a stored value names gets one
 
+#include <algorithm>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
+#include <span>
 #include <string>
-#include <string_view>
+#include <tuple>
+#include <vector>
 
-#include "expected_discovery.h"
+#include "launcher/messages.h"
 #include "launcher/mod_main.h"
-#include "launcher/runtime_messages.h"
-#include "launcher/user_interface.h"
-#include "registry/launcher_error.h"
 #include "registry/mregistry.h"
-#include "scenario.h"
-#include "tests/support/recording_user_interface.h"
+#include "tests/support/fake_platform.h"
+#include "tests/support/memory_registry.h"
 
-namespace smeltra::fuzz {
+namespace smeltra {
 namespace {
 
-namespace msg = runtime_messages;
-constexpr KeyHandle kHive = kHkeyLocalMachine;
+using testing::FakePlatform;
+using testing::MemoryRegistry;
 
-// Non-printable bytes as \xNN, so that a report shows what was compared.
-std::string Escaped(std::string_view text) {
-  std::string out;
-  for (const char c : text) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte >= 0x20 && byte < 0x7F && c != '\\') {
-      out += c;
-    } else {
-      char hex[8];
-      std::snprintf(hex, sizeof hex, "\\x%02X", byte);
-      out += hex;
-    }
+struct Input {
+  std::span<const std::uint8_t> bytes;
+  bool empty() const { return bytes.empty(); }
+  std::uint8_t Byte() {
+    if (bytes.empty()) return 0;
+    const std::uint8_t b = bytes.front();
+    bytes = bytes.subspan(1);
+    return b;
   }
-  return out;
-}
+  // Names are drawn from what version names are made of, and lone surrogates.
+  std::u16string Name() {
+    static constexpr std::u16string_view kUnits = u"0123456789.._-ajzJ \xD800\xDC00";
+    std::u16string name(Byte() % 12, u'1');
+    for (char16_t& unit : name) unit = kUnits[Byte() % kUnits.size()];
+    return name.empty() ? u"_" : name;
+  }
+  std::vector<std::uint8_t> Data() {
+    std::vector<std::uint8_t> data(Byte() % 64);
+    for (std::uint8_t& b : data) b = Byte();
+    const std::size_t repeat = Byte() % 8 * 64;
+    for (std::size_t i = 0; i < repeat && !data.empty(); ++i) data.push_back(data[i]);
+    return data;
+  }
+};
 
-std::string Describe(const DiscoveryOutcome& outcome) {
-  std::string text = "java_home=\"" + Escaped(outcome.java_home) + "\" boxes=[";
-  for (const std::string& box : outcome.messages) text += " \"" + Escaped(box) + "\"";
-  text += " ] ended=";
-  text += outcome.ended ? std::to_string(static_cast<int>(*outcome.ended)) : "no";
-  return text;
-}
+struct Key {
+  RegistryView view;
+  KeyHandle hive;
+  std::u16string path;
+};
 
-void Check(bool holds, std::string_view property, const std::string& detail = {}) {
-  if (holds) return;
-  std::fprintf(stderr, "fuzz invariant broken: %.*s\n%s\n", static_cast<int>(property.size()),
-               property.data(), detail.c_str());
+void Fail(const char* what) {
+  std::fprintf(stderr, "broken: %s\n", what);
   std::abort();
 }
 
-using testing::ProgramEnded;
-using RecordingUi = testing::RecordingUserInterface;
-
-std::uint32_t ReadAccessIn(RegistryView view) {
-  switch (view) {
-    case RegistryView::k64Bit:
-      return kKeyRead | kKeyWow64_64Key;
-    case RegistryView::k32Bit:
-      return kKeyRead | kKeyWow64_32Key;
-    case RegistryView::kNative:
-      break;
-  }
-  return kKeyRead;
-}
-
-// Every mask asked for since `from` must be read access in one of `views`.
-void CheckReadAccessOnly(const InMemoryRegistry& registry, std::size_t from,
-                         std::span<const RegistryView> views) {
-  const std::vector<std::uint32_t>& masks = registry.requested_access();
-  for (std::size_t i = from; i < masks.size(); ++i) {
-    bool allowed = false;
-    for (const RegistryView view : views) allowed = allowed || masks[i] == ReadAccessIn(view);
-    Check(allowed, "only read access is asked for", "mask " + std::to_string(masks[i]));
-  }
-}
-
-void CheckNothingLeftOpen(const InMemoryRegistry& registry, std::string_view after) {
-  Check(registry.open_handle_count() == 0, "no key is left open", std::string(after));
-}
-
-bool IsDocumentedSequence(const DiscoveryOutcome& o) {
-  if (o.messages.empty()) return !o.ended;
-  if (!o.java_home.empty()) return false;
-  if (o.messages.size() == 1 && o.messages[0] == msg::kNotInstalled) {
-    return o.ended == ExitCode::kNoRuntimeInstalled;
-  }
-  if (o.messages.size() == 1 && o.messages[0] == msg::kNotNewEnough) {
-    return o.ended == ExitCode::kNoRuntimeNewEnough;
-  }
-  return o.messages.size() == 2 && o.messages[1] == msg::kSearchError && !o.ended;
-}
-
-void CheckDiscovery(Scenario& s) {
-  const std::vector<RegistryView> views = RuntimeSearchViews(s.two_views);
-  const std::set<std::string> stored = StoredJavaHomeTexts(s.model);
-  const DiscoveryOutcome expected = ExpectDiscovery(s.model, views);
-  const std::size_t masks_before = s.registry.requested_access().size();
-
-  RecordingUi ui;
-  DiscoveryOutcome actual;
-  try {
-    actual.java_home = LocateJavaRuntime(s.registry, views, ui);
-  } catch (const ProgramEnded& end) {
-    actual.ended = end.code;
-  }
-  actual.messages = ui.messages;
-
-  CheckNothingLeftOpen(s.registry, "LocateJavaRuntime");
-  CheckReadAccessOnly(s.registry, masks_before, views);
-  Check(IsDocumentedSequence(actual), "the boxes are one documented sequence", Describe(actual));
-  Check(actual.java_home.empty() || stored.contains(actual.java_home),
-        "the folder found is a stored JavaHome", Describe(actual));
-  Check(actual == expected, "discovery does what the documented search does",
-        "expected " + Describe(expected) + "\nactual   " + Describe(actual));
-}
-
-// One RegReadValue call against the model's answer for it.
-void CheckRead(Scenario& s, RegistryView view, ModelKey& key, const std::string& path,
-               const std::string& value_name, const std::optional<RegistryValue>& default_value) {
-  const ExpectedRead expected = Read(&key, value_name, default_value);
-  const std::size_t masks_before = s.registry.requested_access().size();
-  const std::size_t queries_before = s.registry.query_count();
-  const std::string where =
-      "RegReadValue \"" + Escaped(path) + "\" \"" + Escaped(value_name) + "\"";
-  try {
-    const RegistryValue actual =
-        RegReadValue(s.registry, view, kHive, path, value_name, default_value);
-    Check(!expected.unsupported_type, "an unsupported type raises error 1001", where);
-    Check(actual == expected.value, "a value reads as its type's conversion says", where);
-  } catch (const LauncherError& error) {
-    Check(expected.unsupported_type && error.number() == 1001 &&
-              error.description() == "Unsupported value type",
-          "only an unsupported type raises, and as error 1001", where);
-  }
-  Check(s.registry.query_count() - queries_before <= 2, "a read takes at most two queries", where);
-  CheckNothingLeftOpen(s.registry, where);
-  CheckReadAccessOnly(s.registry, masks_before, std::span(&view, 1));
-}
-
-void CheckReads(Scenario& s, RegistryView view, ModelKey& key, const std::string& path) {
-  std::vector<std::string> names{"JavaHome", "no such value"};
-  for (const ModelValue& value : key.values) names.push_back(value.name);
-  const std::optional<RegistryValue> defaults[] = {std::nullopt, RegistryValue{std::int32_t{-7}},
-                                                   RegistryValue{std::string("default")}};
-  for (std::size_t i = 0; i < names.size(); ++i) {
-    CheckRead(s, view, key, path, names[i], defaults[i % std::size(defaults)]);
-  }
-}
-
-void CheckKeyExists(Scenario& s, RegistryView view, const ModelKey& key, const std::string& path) {
-  const std::size_t masks_before = s.registry.requested_access().size();
-  Check(RegKeyExists(s.registry, view, kHive, path) == Openable(key),
-        "a key exists exactly when it can be opened for reading", Escaped(path));
-  CheckNothingLeftOpen(s.registry, "RegKeyExists " + Escaped(path));
-  CheckReadAccessOnly(s.registry, masks_before, std::span(&view, 1));
-}
-
-void CheckListing(Scenario& s, RegistryView view, const ModelKey& key, const std::string& path) {
-  const std::size_t masks_before = s.registry.requested_access().size();
-  Check(RegListSubkeys(s.registry, view, kHive, path).names() == Listing(key),
-        "a listing holds the subkeys in order up to a failing index", Escaped(path));
-  CheckNothingLeftOpen(s.registry, "RegListSubkeys " + Escaped(path));
-  CheckReadAccessOnly(s.registry, masks_before, std::span(&view, 1));
-  if (!Openable(key)) return;
-
-  // With an empty path the caller's own handle is listed and stays open.
-  KeyHandle handle = 0;
-  Check(s.registry.OpenKey(kHive, path, ReadAccessIn(view), handle) == reg_result::kSuccess,
-        "the model and the registry agree that the key opens", Escaped(path));
-  Check(RegListSubkeys(s.registry, view, handle, "").names() == Listing(key),
-        "an empty path lists the caller's handle", Escaped(path));
-  Check(s.registry.open_handle_count() == 1, "the caller's handle is left open", Escaped(path));
-  s.registry.CloseKey(handle);
-}
-
-void CheckHelpers(Scenario& s) {
-  for (const RegistryView view :
-       {RegistryView::kNative, RegistryView::k64Bit, RegistryView::k32Bit}) {
-    for (std::size_t index = 0; index < RegistryModel::kKeyCount; ++index) {
-      ModelKey& key = s.model.RuntimeKey(view, index);
-      const std::string path = RuntimeKeyPath(index);
-      CheckKeyExists(s, view, key, path);
-      CheckListing(s, view, key, path);
-      CheckReads(s, view, key, path);
-      for (ModelKey& subkey : key.subkeys) {
-        const std::string subkey_path = SubkeyPath(index, subkey.name);
-        CheckKeyExists(s, view, subkey, subkey_path);
-        CheckReads(s, view, subkey, subkey_path);
-      }
-    }
-  }
-}
-
 }  // namespace
-}  // namespace smeltra::fuzz
+}  // namespace smeltra
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  using namespace smeltra::fuzz;
-  Scenario scenario = DecodeScenario(std::span(data, size));
-  CheckDiscovery(scenario);
-  CheckHelpers(scenario);
+  using namespace smeltra;
+  Input input{{data, size}};
+  const bool two_views = (input.Byte() & 1) != 0;
+  MemoryRegistry registry;
+  FakePlatform platform;
+  std::vector<Key> keys;
+  std::vector<std::vector<std::uint8_t>> stored;
+  std::vector<std::u16string> parents(std::begin(kRuntimeKeyPaths), std::end(kRuntimeKeyPaths));
+  for (const VendorRegistration& vendor : kVendorRegistrations) {
+    for (const std::u16string_view key : vendor.keys) {
+      if (!key.empty()) parents.push_back(u"SOFTWARE\\" + std::u16string(key));
+    }
+  }
+  const std::u16string kValueNames[] = {u"JavaHome", u"Path", u"InstallationPath", u"javahome"};
+  while (!input.empty()) {
+    const std::uint8_t op = input.Byte() % 5;
+    if (op == 0) {
+      const std::size_t parent = input.Byte();
+      Key key{RegistryView::k64Bit, kHkeyLocalMachine, u""};
+      key.path = (parent < keys.size() ? keys[parent].path : parents[parent % parents.size()]) +
+                 u"\\" + input.Name();
+      const std::uint8_t flags = input.Byte();
+      if ((flags & 1) != 0) key.path += u"\\MSI";
+      if ((flags & 2) != 0) key.view = RegistryView::k32Bit;
+      if ((flags & 4) != 0) key.hive = kHkeyCurrentUser;
+      registry.AddKey(key.view, key.hive, key.path);
+      keys.push_back(key);
+    } else if (keys.empty()) {
+      continue;
+    } else if (const Key& key = keys[input.Byte() % keys.size()]; op == 1) {
+      const std::u16string& name = kValueNames[input.Byte() % 4];
+      const std::uint32_t type = input.Byte() % 12;
+      stored.push_back(input.Data());
+      registry.SetValue(key.view, key.hive, key.path, name, {type, stored.back(), input.Byte()});
+    } else if (op == 2) {
+      registry.Deny(key.view, key.hive, key.path);
+    } else if (op == 3) {
+      registry.FailEnumerationAt(key.view, key.hive, key.path, input.Byte() % 4, input.Byte());
+    } else if (!stored.empty()) {
+      std::u16string folder = Utf16FromLeBytes(stored[input.Byte() % stored.size()]);
+      folder.resize(std::min(folder.size(), folder.find(u'\0')));
+      platform.files.insert(folder + u"\\bin\\java.exe");
+    }
+  }
+
+  const std::vector<RegistryView> views = RuntimeSearchViews(two_views);
+  std::u16string home;
+  std::optional<ExitCode> ended;
+  try {
+    home = LocateJavaRuntime(registry, views, platform);
+  } catch (const testing::ProgramEnded& end) {
+    ended = end.code;
+  }
+
+  if (!registry.open.empty()) Fail("a key was left open");
+  for (const std::uint32_t mask : registry.access_masks) {
+    if ((mask & ~(kKeyWow64_64Key | kKeyWow64_32Key)) != kKeyRead) Fail("more than read access");
+  }
+  const auto& shown = platform.messages;
+  const bool one_box = shown.size() == 1;
+  if (ended == ExitCode::kNoRuntimeInstalled) {
+    if (!one_box || shown[0] != messages::kNotInstalled) Fail("not-installed box");
+  } else if (ended == ExitCode::kNoRuntimeNewEnough) {
+    if (!one_box || shown[0] != messages::kNotNewEnough) Fail("not-new-enough box");
+  } else if (ended) {
+    Fail("an unknown end");
+  } else if (!shown.empty() &&
+             (shown.size() != 2 || shown[1] != messages::kSearchError || !home.empty())) {
+    Fail("a box sequence that is none of the documented ones");
+  }
+  if (!home.empty()) {
+    if (!platform.files.contains(home + u"\\bin\\java.exe")) Fail("a stale folder was chosen");
+    const std::vector<std::uint8_t> bytes = MemoryRegistry::LeBytes(home);
+    const bool was_stored = std::ranges::any_of(stored, [&](const auto& value) {
+      return value.size() >= bytes.size() && std::equal(bytes.begin(), bytes.end(), value.begin());
+    });
+    if (!was_stored && home.find_first_not_of(u"-0123456789") != std::u16string::npos) {
+      Fail("a folder that no value holds");
+    }
+  }
   return 0;
 }
