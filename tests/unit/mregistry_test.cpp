@@ -46,29 +46,27 @@ TEST_P(ConversionTest, ReadsByTypeAndLength) {
 
 const std::u16string kLong(3000, u'x');
 
-INSTANTIATE_TEST_SUITE_P(
-    ByType, ConversionTest,
-    ::testing::Values(
-        ConversionCase{"SzWithItsNul", 1, Le(u"abc\0"sv), u"abc"},
-        ConversionCase{"SzWithoutNulKeepsItsLastCharacter", 1, Le(u"abc"sv), u"abc"},
-        ConversionCase{"SzNulAloneIsEmpty", 1, Le(u"\0"sv), u""},
-        ConversionCase{"SzZeroLengthIsEmpty", 1, {}, u""},
-        ConversionCase{"SzInnerNulStays", 1, Le(u"a\0b\0"sv), std::u16string(u"a\0b", 3)},
-        ConversionCase{"SzOddByteIsDropped", 1, {'a', 0, 'b'}, u"a"},
-        ConversionCase{"SzLoneSurrogateKept", 1, Le(u"\xD800x\0"sv), u"\xD800x"},
-        ConversionCase{"SzLongerThanTheFirstBuffer", 1, Le(kLong + u'\0'), kLong, {1024, 6002}},
-        ConversionCase{"ExpandSzStaysUnexpanded", 2, Le(u"%SystemRoot%\0"sv), u"%SystemRoot%"},
-        ConversionCase{"MultiSzOneTextJoinedByNuls", 7, Le(u"a\0b\0\0"sv),
-                       std::u16string(u"a\0b", 3)},
-        ConversionCase{"DwordAllBitsIsMinusOne", 4, {0xFF, 0xFF, 0xFF, 0xFF}, -1},
-        ConversionCase{"DwordIsLittleEndian", 4, {1, 2, 0, 0}, 0x0201},
-        ConversionCase{"DwordShortReadsZeroes", 4, {7}, 7},
-        ConversionCase{"BinaryExactLength", 3, {1, 2, 3}, Bytes{1, 2, 3}},
-        ConversionCase{"BinaryZeroLength", 3, {}, Bytes{}},
-        ConversionCase{"BinaryOfExactlyTheFirstBuffer", 3, Bytes(1024, 9), Bytes(1024, 9)},
-        ConversionCase{
-            "BinaryLargerTakesASecondQuery", 3, Bytes(5000, 9), Bytes(5000, 9), {1024, 5000}}),
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(ByType, ConversionTest, ::testing::Values(
+    ConversionCase{"SzWithItsNul", 1, Le(u"abc\0"sv), u"abc"},
+    ConversionCase{"SzWithoutNulKeepsItsLastCharacter", 1, Le(u"abc"sv), u"abc"},
+    ConversionCase{"SzNulAloneIsEmpty", 1, Le(u"\0"sv), u""},
+    ConversionCase{"SzZeroLengthIsEmpty", 1, {}, u""},
+    ConversionCase{"SzInnerNulStays", 1, Le(u"a\0b\0"sv), u"a\0b"s},
+    ConversionCase{"SzOddByteIsDropped", 1, {'a', 0, 'b'}, u"a"},
+    ConversionCase{"SzLoneSurrogateKept", 1, Le(u"\xD800x\0"sv), u"\xD800x"},
+    ConversionCase{"SzLongerThanTheFirstBuffer", 1, Le(kLong + u'\0'), kLong, {1024, 6002}},
+    ConversionCase{"ExpandSzStaysUnexpanded", 2, Le(u"%SystemRoot%\0"sv), u"%SystemRoot%"},
+    ConversionCase{"MultiSzOneTextJoinedByNuls", 7, Le(u"a\0b\0\0"sv), u"a\0b"s},
+    ConversionCase{"DwordAllBitsIsMinusOne", 4, {0xFF, 0xFF, 0xFF, 0xFF}, -1},
+    ConversionCase{"DwordIsLittleEndian", 4, {1, 2, 0, 0}, 0x0201},
+    ConversionCase{"DwordShortReadsZeroes", 4, {7}, 7},
+    ConversionCase{"BinaryExactLength", 3, {1, 2, 3}, Bytes{1, 2, 3}},
+    ConversionCase{"BinaryZeroLength", 3, {}, Bytes{}},
+    ConversionCase{"BinaryOfExactlyTheFirstBuffer", 3, Bytes(1024, 9), Bytes(1024, 9)},
+    ConversionCase{"BinaryLargerTakesASecondQuery", 3, Bytes(5000, 9), Bytes(5000, 9), {1024, 5000}}),
     [](const auto& test) { return std::string(test.param.name); });
+// clang-format on
 
 TEST(RegReadValueTest, UnsupportedTypesThrowAndCloseTheKey) {
   for (const std::uint32_t type : {0u, 5u, 6u, 11u}) {
