@@ -19,6 +19,8 @@ namespace smeltra::testing {
 // HKCU's keys are shared by both views, as on Windows. It keeps the books a
 // test needs: open handles, the access masks asked for, query buffer sizes.
 class MemoryRegistry final : public Registry {
+  struct Key;
+
  public:
   struct Value {
     std::uint32_t type;
@@ -74,14 +76,20 @@ class MemoryRegistry final : public Registry {
     return bytes;
   }
 
-  std::map<KeyHandle, std::tuple<RegistryView, KeyHandle, std::u16string>> open;
+  struct OpenKeyRecord {
+    RegistryView view;
+    KeyHandle hive;
+    std::u16string path;
+    Key* key;
+  };
+  std::map<KeyHandle, OpenKeyRecord> open;
   std::vector<std::uint32_t> access_masks;
   std::vector<std::uint32_t> query_sizes;
 
   std::int32_t OpenKey(KeyHandle parent, std::u16string_view path, std::uint32_t access,
                        KeyHandle& opened) override {
     access_masks.push_back(access);
-    auto [view, hive, base] = Where(parent);
+    auto [view, hive, base, unused] = Where(parent);
     if (parent == hive && (access & kKeyWow64_32Key) != 0) view = RegistryView::k32Bit;
     const std::u16string full = base.empty()   ? std::u16string(path)
                                 : path.empty() ? base
@@ -90,12 +98,11 @@ class MemoryRegistry final : public Registry {
     if (key == keys_.end()) return reg_result::kFileNotFound;
     if (key->second.denied) return reg_result::kAccessDenied;
     opened = next_handle_++;
-    open[opened] = {view, hive, full};
+    open[opened] = {view, hive, full, &key->second};
     return reg_result::kSuccess;
   }
   std::int32_t EnumKey(KeyHandle handle, std::uint32_t index, std::u16string& name) override {
-    const auto [view, hive, path] = Where(handle);
-    const Key& key = keys_[Id(view, hive, path)];
+    const Key& key = *Where(handle).key;
     if (key.failure && key.failure->first == index) return key.failure->second;
     if (index >= key.subkeys.size()) return reg_result::kNoMoreItems;
     name = key.subkeys[index];
@@ -104,8 +111,7 @@ class MemoryRegistry final : public Registry {
   std::int32_t QueryValue(KeyHandle handle, std::u16string_view value_name, std::uint32_t& type,
                           std::span<std::uint8_t> buffer, std::uint32_t& length) override {
     query_sizes.push_back(length);
-    const auto [view, hive, path] = Where(handle);
-    auto& values = keys_[Id(view, hive, path)].values;
+    auto& values = Where(handle).key->values;
     const auto value = values.find(Folded(std::u16string(value_name)));
     if (value == values.end()) return reg_result::kFileNotFound;
     Value& stored = value->second;
@@ -140,10 +146,10 @@ class MemoryRegistry final : public Registry {
   }
   // A predefined hive is its own root, in the 64-bit view unless the access
   // mask of the open asks for the other.
-  std::tuple<RegistryView, KeyHandle, std::u16string> Where(KeyHandle handle) const {
+  OpenKeyRecord Where(KeyHandle handle) {
     const auto found = open.find(handle);
     if (found != open.end()) return found->second;
-    return {RegistryView::k64Bit, handle, u""};
+    return {RegistryView::k64Bit, handle, u"", &keys_[Id(RegistryView::k64Bit, handle, u"")]};
   }
 
   std::map<KeyId, Key> keys_;
