@@ -110,9 +110,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       stored.push_back(input.Data());
       registry.SetValue(key.view, key.hive, key.path, name, {type, stored.back(), input.Byte()});
     } else if (op == 2) {
-      registry.Deny(key.view, key.hive, key.path);
+      registry.At(key.view, key.hive, key.path).denied = true;
     } else if (op == 3) {
-      registry.FailEnumerationAt(key.view, key.hive, key.path, input.Byte() % 4, input.Byte());
+      const std::uint32_t index = input.Byte() % 4;
+      registry.At(key.view, key.hive, key.path).failure = {{index, input.Byte()}};
     } else if (!stored.empty()) {
       std::u16string folder = Utf16FromLeBytes(stored[input.Byte() % stored.size()]);
       folder.resize(std::min(folder.size(), folder.find(u'\0')));

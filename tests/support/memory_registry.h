@@ -19,13 +19,17 @@ namespace smeltra::testing {
 // HKCU's keys are shared by both views, as on Windows. It keeps the books a
 // test needs: open handles, the access masks asked for, query buffer sizes.
 class MemoryRegistry final : public Registry {
-  struct Key;
-
  public:
   struct Value {
     std::uint32_t type;
     std::vector<std::uint8_t> data;
     std::uint32_t grow_on_more_data = 0;  // grows between two queries
+  };
+  struct Key {
+    std::vector<std::u16string> subkeys;
+    std::map<std::u16string, Value> values;
+    bool denied = false;
+    std::optional<std::pair<std::uint32_t, std::int32_t>> failure;
   };
 
   void AddKey(RegistryView view, KeyHandle hive, const std::u16string& path) {
@@ -52,19 +56,11 @@ class MemoryRegistry final : public Registry {
                  const std::u16string& name, const std::u16string& text) {
     SetValue(view, hive, path, name, {reg_type::kSz, LeBytes(text + u'\0')});
   }
-  // A second name for the last subkey, as a lossy name conversion could make.
-  void AddNameAgain(RegistryView view, KeyHandle hive, const std::u16string& path,
-                    const std::u16string& name) {
-    keys_[Id(view, hive, path)].subkeys.push_back(name);
-  }
-  void Deny(RegistryView view, KeyHandle hive, const std::u16string& path) {
+  // The key at `path`, made when missing, for a test to deny it (5 for every
+  // open), fail its enumeration at an index, or list a name twice.
+  Key& At(RegistryView view, KeyHandle hive, const std::u16string& path) {
     AddKey(view, hive, path);
-    keys_[Id(view, hive, path)].denied = true;
-  }
-  void FailEnumerationAt(RegistryView view, KeyHandle hive, const std::u16string& path,
-                         std::uint32_t index, std::int32_t code) {
-    AddKey(view, hive, path);
-    keys_[Id(view, hive, path)].failure = {index, code};
+    return keys_[Id(view, hive, path)];
   }
 
   static std::vector<std::uint8_t> LeBytes(std::u16string_view units) {
@@ -128,12 +124,6 @@ class MemoryRegistry final : public Registry {
   void CloseKey(KeyHandle handle) override { open.erase(handle); }
 
  private:
-  struct Key {
-    std::vector<std::u16string> subkeys;
-    std::map<std::u16string, Value> values;
-    bool denied = false;
-    std::optional<std::pair<std::uint32_t, std::int32_t>> failure;
-  };
   using KeyId = std::tuple<RegistryView, KeyHandle, std::u16string>;
 
   static std::u16string Folded(std::u16string text) {

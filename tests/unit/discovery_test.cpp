@@ -192,7 +192,7 @@ TEST(DiscoveryTest, UnreadableKeysAndEmptyHomes) {
   for (const bool denied : {true, false}) {  // no key to read, or an empty JavaHome
     MemoryRegistry registry;
     FakePlatform platform;
-    if (denied) registry.Deny(k64, kHkeyLocalMachine, chosen);
+    if (denied) registry.At(k64, kHkeyLocalMachine, chosen).denied = true;
     if (!denied) registry.SetString(k64, kHkeyLocalMachine, chosen, u"JavaHome", u"");
     EXPECT_EQ(LocateJavaRuntime(registry, views, platform), u"");
     EXPECT_TRUE(platform.messages.empty());
@@ -200,7 +200,7 @@ TEST(DiscoveryTest, UnreadableKeysAndEmptyHomes) {
   {  // A runtime key that may not be read counts as none.
     MemoryRegistry registry;
     FakePlatform platform;
-    registry.Deny(k64, kHkeyLocalMachine, u"SOFTWARE\\JavaSoft\\JDK");
+    registry.At(k64, kHkeyLocalMachine, u"SOFTWARE\\JavaSoft\\JDK").denied = true;
     EXPECT_THROW(LocateJavaRuntime(registry, views, platform), ProgramEnded);
     EXPECT_EQ(platform.messages, kNotInstalled);
   }

@@ -86,7 +86,7 @@ TEST(RegReadValueTest, UnsupportedTypesThrowAndCloseTheKey) {
 TEST(RegReadValueTest, WhatCannotBeReadGivesTheDefault) {
   MemoryRegistry registry;
   registry.SetString(k64, kHklm, kKey, u"present", u"x");
-  registry.Deny(k64, kHklm, u"SOFTWARE\\Denied");
+  registry.At(k64, kHklm, u"SOFTWARE\\Denied").denied = true;
   registry.SetValue(k64, kHklm, kKey, u"grows", {3, Bytes(2000), 1});
   const RegistryValue text = u"default";
   for (const auto& [path, name] :
@@ -104,7 +104,7 @@ TEST(RegReadValueTest, WhatCannotBeReadGivesTheDefault) {
 TEST(RegKeyExistsTest, OpensForReadingOnly) {
   MemoryRegistry registry;
   registry.AddKey(k64, kHklm, kKey);
-  registry.Deny(k64, kHklm, u"SOFTWARE\\Denied");
+  registry.At(k64, kHklm, u"SOFTWARE\\Denied").denied = true;
   EXPECT_TRUE(RegKeyExists(registry, k64, kHklm, kKey));
   EXPECT_TRUE(RegKeyExists(registry, k64, kHklm, u"software\\TEST"));
   EXPECT_TRUE(RegKeyExists(registry, k64, kHklm, u""));
@@ -119,7 +119,7 @@ TEST(RegListSubkeysTest, NamesInEnumerationOrder) {
   for (const char16_t* name : {u"b", u"a", u"\xDC00 lone", u"c"}) {
     registry.AddKey(k64, kHklm, kKey + u"\\" + name);
   }
-  registry.Deny(k64, kHklm, u"SOFTWARE\\Denied");
+  registry.At(k64, kHklm, u"SOFTWARE\\Denied").denied = true;
   const std::vector<std::u16string> all = {u"b", u"a", u"\xDC00 lone", u"c"};
   EXPECT_EQ(RegListSubkeys(registry, k64, kHklm, kKey), all);
   EXPECT_TRUE(RegListSubkeys(registry, k64, kHklm, kKey + u"\\b").empty());
@@ -134,14 +134,14 @@ TEST(RegListSubkeysTest, NamesInEnumerationOrder) {
   EXPECT_TRUE(registry.open.contains(own));
 
   // A failing enumeration ends the list quietly.
-  registry.FailEnumerationAt(k64, kHklm, kKey, 2, 5);
+  registry.At(k64, kHklm, kKey).failure = {{2, 5}};
   EXPECT_EQ(RegListSubkeys(registry, k64, kHklm, kKey), (std::vector<std::u16string>{u"b", u"a"}));
 }
 
 TEST(RegListSubkeysTest, NamesEqualButForCaseThrowAndCloseTheKey) {
   MemoryRegistry registry;
   registry.AddKey(k64, kHklm, kKey + u"\\Jre");
-  registry.AddNameAgain(k64, kHklm, kKey, u"JRE");
+  registry.At(k64, kHklm, kKey).subkeys.push_back(u"JRE");
   try {
     RegListSubkeys(registry, k64, kHklm, kKey);
     ADD_FAILURE() << "no error";
