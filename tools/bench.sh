@@ -3,8 +3,9 @@
 #
 #   discovery  LocateJavaRuntime over the in-memory registry (native, Release)
 #   size       both dist executables
-#   start-up   under Wine: Smeltra.exe against the floor (tests/bench/floor),
-#              alternating, SMELTRA_BENCH_RUNS runs each (default 9)
+#   start-up   under Wine: Smeltra.exe started by the end-to-end robot, which
+#              times it and stands in for java.exe; SMELTRA_BENCH_RUNS runs
+#              (default 9) after one warm-up run
 
 BENCH_OUT=build/bench-results
 BENCH_WINDOWS_BUILD=build/windows-x64
@@ -17,9 +18,6 @@ run_bench() {
   source tools/build.sh
   run_dist
   bench_sizes
-  log "building the floor, the probe and the java.exe stand-in"
-  cmake --build "$BENCH_WINDOWS_BUILD" --target smeltra_floor smeltra_startup_probe \
-    smeltra_recording_java
   source tools/wine.sh
   with_wine_prefix bench_startup
 }
@@ -56,8 +54,6 @@ bench_sizes() {
       "$(stat -c %s "dist/windows-$arch/Smeltra.exe")" \
       "$(calc "$(stat -c %s "dist/windows-$arch/Smeltra.exe") / 1024")"
   done | tee "$BENCH_OUT/sizes.txt"
-  printf 'size: windows-x64 floor.exe %d bytes\n' \
-    "$(stat -c %s "$BENCH_WINDOWS_BUILD/tests/bench/floor/floor.exe")" | tee -a "$BENCH_OUT/sizes.txt"
 }
 
 # Arithmetic on decimals: calc "1.5 * 2".
@@ -68,65 +64,43 @@ median() {
   sort -g | awk '{ v[NR] = $1 } END { if (NR % 2) print v[(NR + 1) / 2]; else print (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
 }
 
-# The value of key $1 in every line of file $2.
-bench_field() { grep -o "$1=[^ ]*" "$2" | cut -d= -f2; }
-
 bench_startup() {
-  local runs=${SMELTRA_BENCH_RUNS:-9}
-  local root="$WINEPREFIX/drive_c/smeltra-bench"
-  mkdir -p "$root/app" "$root/jre/bin" "$root/records"
-  cp "$BENCH_LAUNCHER" "$BENCH_WINDOWS_BUILD/tests/bench/floor/floor.exe" "$root/app/"
-  cp "$BENCH_WINDOWS_BUILD/tests/stand_ins/recording_java.exe" "$root/jre/bin/java.exe"
-  cp "$BENCH_WINDOWS_BUILD/tests/bench/startup_probe.exe" "$root/"
+  local runs=${SMELTRA_BENCH_RUNS:-9} root="$WINEPREFIX/drive_c/smeltra-bench"
+  mkdir -p "$root/app" "$root/jre/bin"
+  cp "$BENCH_LAUNCHER" "$root/app/"
+  cp "$BENCH_WINDOWS_BUILD/tests/e2e/robot.exe" "$root/"
+  cp "$BENCH_WINDOWS_BUILD/tests/e2e/robot.exe" "$root/jre/bin/java.exe"
   # A runtime the launcher finds at once: the first key, the 64-bit view.
   wine reg add 'HKLM\SOFTWARE\JavaSoft\Java Runtime Environment\1.8.0_392' /v JavaHome \
     /d 'C:\smeltra-bench\jre' /f /reg:64 >/dev/null 2>&1
   wineserver -w
-  export SMELTRA_BENCH_JAVA_HOME='C:\smeltra-bench\jre'
   # A program left open for the whole run keeps Wine's desktop and services
   # up, as Windows keeps its shell: each start is then measured on a running
   # system, not on one that boots for it.
   wine notepad >/dev/null 2>&1 &
   sleep 2
 
-  local probe='C:\smeltra-bench\startup_probe.exe' record='C:\smeltra-bench\records\start.txt'
-  local floor_out="$BENCH_OUT/startup-floor.txt" launcher_out="$BENCH_OUT/startup-launcher.txt"
-  : >"$floor_out"
-  : >"$launcher_out"
-  log "start-up under Wine: one warm-up run each, then $runs runs each, alternating"
-  local i
+  local runs_out="$BENCH_OUT/startup-runs.txt" events="$BENCH_OUT/startup-events.tsv" i
+  : >"$runs_out"
+  log "start-up under Wine: one warm-up run, then $runs runs"
   for i in $(seq 0 "$runs"); do
-    local floor_line launcher_line
-    floor_line=$(wine "$probe" 'C:\smeltra-bench\app\floor.exe' "$record" | tr -d '\r')
-    launcher_line=$(wine "$probe" 'C:\smeltra-bench\app\Smeltra.exe' "$record" | tr -d '\r')
-    [ -n "$floor_line" ] && [ -n "$launcher_line" ] || die "a start-up run did not start the runtime"
+    wine 'C:\smeltra-bench\robot.exe' 'C:\smeltra-bench\app\Smeltra.exe' 'C:\' 0 0 >"$events"
     [ "$i" -eq 0 ] && continue
-    echo "$floor_line" >>"$floor_out"
-    echo "$launcher_line" >>"$launcher_out"
+    # Per run, on the robot's one clock: process start to splash shown, the
+    # splash's life, splash gone and splash shown to the runtime running, and
+    # the launcher's peak working set.
+    awk -F'\t' '$2 == "launched" { l = $1 } $2 == "window" && !w { w = $1 }
+      $2 == "gone" && !g { g = $1 } $2 == "exit" { peak = $4 } $2 == "started" { s = $1 }
+      END { if (!s) exit 1; print w - l, g - w, s - g, s - w, peak }' "$events" >>"$runs_out" ||
+      die "a start-up run did not start the runtime"
   done
 
-  local key floor launcher
+  local column names=("process start to splash shown" "splash shown" "splash gone to java.exe"
+    "splash shown to java.exe" "peak working set (KiB)")
   {
-    printf 'start-up: medians of %d runs each (ms; memory in KiB)\n' "$runs"
-    printf '  %-22s %12s %12s %12s\n' figure floor launcher difference
-    for key in start_to_start_ms start_to_ready_ms start_to_record_ms lifetime_ms cpu_ms \
-      peak_working_set_kb peak_private_kb; do
-      floor=$(bench_field "$key" "$floor_out" | median)
-      launcher=$(bench_field "$key" "$launcher_out" | median)
-      printf '  %-22s %12.1f %12.1f %+12.1f\n' "$key" "$floor" "$launcher" \
-        "$(calc "$launcher - $floor")"
+    printf 'start-up: medians of %d runs (ms unless said)\n' "$runs"
+    for column in 1 2 3 4 5; do
+      printf '  %-32s %10.1f\n' "${names[column - 1]}" "$(cut -d' ' -f$column "$runs_out" | median)"
     done
-    floor=$(bench_field start_to_start_ms "$floor_out" | median)
-    launcher=$(bench_field start_to_start_ms "$launcher_out" | median)
-    printf '  launcher minus the 2 s splash: %.1f ms; floor minus the 2 s: %.1f ms\n' \
-      "$(calc "$launcher - 2000")" "$(calc "$floor - 2000")"
-    # Each launcher run against the floor run just before it, which shares
-    # its moment's load on the machine.
-    printf '  start_to_start, median of the paired differences: %+.1f ms\n' "$(paste \
-      <(bench_field start_to_start_ms "$floor_out") <(bench_field start_to_start_ms "$launcher_out") |
-      awk '{ print $2 - $1 }' | median)"
-    floor=$(bench_field peak_working_set_kb "$floor_out" | median)
-    launcher=$(bench_field peak_working_set_kb "$launcher_out" | median)
-    printf '  peak working set, launcher / floor: %.2f\n' "$(calc "$launcher / $floor")"
   } | tee "$BENCH_OUT/startup.txt"
 }

@@ -14,7 +14,7 @@ run_demo() {
   if ! command -v javac >/dev/null || ! command -v jar >/dev/null; then
     ensure_packages "${JDK_PACKAGES[@]}"
   fi
-  log "building the launcher, the GUI robot and the stand-in runtime"
+  log "building the launcher, the robot and the stand-in runtime"
   local build=build/windows-x64
   [ -f "$build/build.ninja" ] || cmake --preset windows-x64 >/dev/null
   cmake --build --preset windows-x64 --target Smeltra smeltra_robot smeltra_java_handover >/dev/null
@@ -22,7 +22,7 @@ run_demo() {
   log "starting Wine"
   with_wine_prefix python3 -B demo/run_demo.py \
     --exe "$build/launcher/Smeltra.exe" \
-    --robot "$build/tests/e2e/smeltra_robot.exe" \
+    --robot "$build/tests/e2e/robot.exe" \
     --handover "$build/demo/java_handover.exe" \
     --pictures build/demo \
     "${no_java[@]}"

@@ -26,10 +26,14 @@ NATIVE_PACKAGES=(cmake ninja-build g++ libgtest-dev googletest libbenchmark-dev)
 WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64-x86-64
   binutils-mingw-w64-i686)
 WINE_PACKAGES=(wine wine64 xvfb xauth)
+# Wine's own symbol font: without it the title bar's close button shows as the
+# letter "r".
+WINE_PACKAGES+=(fonts-wine)
 # Wine has no Arial or Times New Roman and falls back to these, which have the
 # same metrics, so the splash's labels fit their boxes as they do on Windows.
 WINE_PACKAGES+=(fonts-liberation)
-# The end-to-end scenarios are run by a Python script and compare screenshots.
+# The end-to-end scenarios are run by a Python script; the demo's screenshots
+# are taken with ImageMagick's import.
 WINE_PACKAGES+=(python3 imagemagick)
 # Only for redrawing the committed pictures (resources/make_pictures.sh).
 PICTURE_PACKAGES=(imagemagick fonts-dejavu-core python3)

@@ -1,9 +1,7 @@
 # ./run test stage, under Wine: the end-to-end scenarios (tests/e2e/scenarios.py)
-# against the real dist/windows-x64/Smeltra.exe, driven by the GUI robot, in
-# the shared prefix that tools/wine.sh made. Prints one line a scenario and
-# ends with "N passed, N failed"; fails when any scenario failed. Reports and
-# screenshots stay in build/e2e-results (in the build folder's e2e-results
-# with SMELTRA_E2E_BUILD, below).
+# against the real dist/windows-x64/Smeltra.exe, driven by tests/e2e/robot.cpp,
+# in the prefix that tools/wine.sh made. One line a scenario, then
+# "N passed, N failed"; fails when any scenario failed.
 #
 # Also runs alone, in a prefix of its own: bash tools/test_e2e.sh [scenario...]
 # With SMELTRA_E2E_BUILD set to a build folder of the windows-x64 preset, it
@@ -11,24 +9,17 @@
 
 test_e2e() {
   log "end-to-end scenarios under Wine"
-  local build=${SMELTRA_E2E_BUILD:-} exe results=build/e2e-results
+  local build=${SMELTRA_E2E_BUILD:-} exe
   if [ -n "$build" ]; then
-    cmake --build "$build" -j2 --target Smeltra smeltra_robot smeltra_recording_java
+    cmake --build "$build" -j2 --target Smeltra smeltra_robot
     exe=$build/launcher/Smeltra.exe
-    results=$build/e2e-results
   else
     source tools/build.sh
     run_dist
     build=build/windows-x64
     exe=dist/windows-x64/Smeltra.exe
   fi
-  python3 -B tests/e2e/run_scenarios.py \
-    --exe "$exe" \
-    --robot "$build/tests/e2e/smeltra_robot.exe" \
-    --stand-in "$build/tests/stand_ins/recording_java.exe" \
-    --picture resources/splash.gif \
-    --results "$results" \
-    "$@"
+  python3 -B tests/e2e/run_scenarios.py --exe "$exe" --robot "$build/tests/e2e/robot.exe" "$@"
 }
 
 if [ "${BASH_SOURCE[0]}" = "$0" ]; then

@@ -1,5 +1,4 @@
-// A DLL that nobody asked for: planted beside a program or in its current
-// folder to see whether the program can be made to load it.
+// A DLL nobody asked for, planted where a program should not load it from.
 #include <windows.h>
 
 BOOL WINAPI DllMain(HINSTANCE, DWORD, LPVOID) { return TRUE; }
