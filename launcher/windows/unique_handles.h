@@ -58,8 +58,7 @@ using UniqueWindow = UniqueResource<HWND, &DestroyWindow>;
 using UniqueLocalMemory = UniqueResource<HLOCAL, &LocalFree>;
 // Memory from GlobalAlloc, as the stream calls want it.
 using UniqueGlobalMemory = UniqueResource<HGLOBAL, &GlobalFree>;
-// GDI objects; one must not be selected into a device context when let go.
-using UniqueGdiObject = UniqueResource<HGDIOBJ, &DeleteObject>;
+// Fonts; one must not be selected into a device context when let go.
 using UniqueFont = UniqueResource<HFONT, &DeleteObject>;
 
 // The process and thread handles that CreateProcessW returns, closed together.
