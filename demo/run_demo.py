@@ -99,6 +99,10 @@ def main():
                 say("registered", f"{version:<10} JavaHome {home}")
             shutil.copyfile(args.handover, host(RUNTIMES["1.8.0_351"] + "\\bin\\java.exe"))
         write_registry(keys)
+        # Wine draws the title bar's buttons in its symbol font (fonts-wine),
+        # which this Wine build finds only among the prefix's own fonts.
+        host("C:\\windows\\Fonts").mkdir(exist_ok=True)
+        shutil.copy("/usr/share/wine/fonts/marlett.ttf", host("C:\\windows\\Fonts"))
 
         handover_log, server_log = scratch / "handover.log", scratch / "frame11.log"
         os.environ.update(SMELTRA_HANDOVER_LOG="Z:" + str(handover_log).replace("/", "\\"),
