@@ -68,8 +68,8 @@ bench_startup() {
   local runs=${SMELTRA_BENCH_RUNS:-9} root="$WINEPREFIX/drive_c/smeltra-bench"
   mkdir -p "$root/app" "$root/jre/bin"
   cp "$BENCH_LAUNCHER" "$root/app/"
-  cp "$BENCH_WINDOWS_BUILD/tests/e2e/robot.exe" "$root/"
-  cp "$BENCH_WINDOWS_BUILD/tests/e2e/robot.exe" "$root/jre/bin/java.exe"
+  cp "$BENCH_WINDOWS_BUILD/tests/bin/robot.exe" "$root/"
+  cp "$BENCH_WINDOWS_BUILD/tests/bin/robot.exe" "$root/jre/bin/java.exe"
   # A runtime the launcher finds at once: the first key, the 64-bit view.
   wine reg add 'HKLM\SOFTWARE\JavaSoft\Java Runtime Environment\1.8.0_392' /v JavaHome \
     /d 'C:\smeltra-bench\jre' /f /reg:64 >/dev/null 2>&1

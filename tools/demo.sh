@@ -22,7 +22,7 @@ run_demo() {
   log "starting Wine"
   with_wine_prefix python3 -B demo/run_demo.py \
     --exe "$build/launcher/Smeltra.exe" \
-    --robot "$build/tests/e2e/robot.exe" \
+    --robot "$build/tests/bin/robot.exe" \
     --handover "$build/demo/java_handover.exe" \
     --pictures build/demo \
     "${no_java[@]}"

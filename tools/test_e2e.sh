@@ -19,7 +19,7 @@ test_e2e() {
     build=build/windows-x64
     exe=dist/windows-x64/Smeltra.exe
   fi
-  python3 -B tests/e2e/run_scenarios.py --exe "$exe" --robot "$build/tests/e2e/robot.exe" "$@"
+  python3 -B tests/e2e/run_scenarios.py --exe "$exe" --robot "$build/tests/bin/robot.exe" "$@"
 }
 
 if [ "${BASH_SOURCE[0]}" = "$0" ]; then

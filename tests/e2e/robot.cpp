@@ -1,26 +1,21 @@
-// The end-to-end suite's one Windows program, in two roles chosen by its name.
+// The Windows tests' helper program, in two roles chosen by its name.
 //
 // As robot.exe:  robot.exe <launcher> <working folder> <close after ms> <hold boxes ms>
 // starts the launcher, watches its visible top-level windows and prints one
-// event a line on stdout, UTF-8, tab-separated: milliseconds since the start,
-// kind, details. Backslash, tab, CR and LF in a detail read \\ \t \r \n.
+// event a line, UTF-8, tab-separated: ms since the start, kind, details
+// (backslash, tab, CR and LF in a detail read \\ \t \r \n).
 //   launched <process id> <Unix time in ms at 0>
 //   window   <handle> <class> <title> <left> <top> <right> <bottom>
-//   box      <handle> <caption> <text> <visible buttons, | between> <icon 1|0>
-//            <left> <top> <right> <bottom>
-//            (then, after <hold> ms, the robot presses OK)
-//   close    <handle>   the close command to the first window, <close after>
-//                       ms after it showed (0: never)
+//   box      <handle> <caption> <text> <buttons, | between> <icon 1|0> <l> <t> <r> <b>
+//            (it presses OK <hold> ms later)
+//   close    <handle>  the close command, <close after> ms after the first window showed
 //   gone     <handle>
-//   timeout             the launcher ran 30 s and was ended
+//   timeout            the launcher ran 30 s and was ended
 //   exit     <status> <peak working set in KiB>
 //   started  <program> <command line> <current folder> <show state> <argv...>
 //   end
-// `robot.exe message <code>` prints the system's message for an error code.
-//
 // Under any other name (java.exe, or a program planted where none may run) it
-// appends how it was started to the file named by SMELTRA_RECORD, which the
-// robot sets for the launcher and reads back as `started` events.
+// appends its `started` line, UTF-16, to the file SMELTRA_RECORD names.
 
 #include <windows.h>
 // After windows.h, whose types they use.
@@ -29,6 +24,7 @@
 
 #include <algorithm>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "launcher/windows/unique_handles.h"
@@ -44,11 +40,10 @@ LONGLONG Ticks() {
 }
 
 std::wstring Escaped(std::wstring_view text) {
-  constexpr std::wstring_view kFrom = L"\\\t\r\n", kTo = L"\\trn";
   std::wstring out;
   for (const wchar_t c : text) {
-    const std::size_t at = kFrom.find(c);
-    out.append(at == kFrom.npos ? 0 : 1, L'\\').push_back(at == kFrom.npos ? c : kTo[at]);
+    const std::size_t at = std::wstring_view(L"\\\t\r\n").find(c);
+    out.append(at == out.npos ? 0 : 1, L'\\').push_back(at == out.npos ? c : L"\\trn"[at]);
   }
   return out;
 }
@@ -61,32 +56,26 @@ std::wstring Line(std::initializer_list<std::wstring> fields) {
 
 void Print(const std::wstring& line) {
   std::string bytes((line.size() + 1) * 3, '\0');
-  bytes.resize(static_cast<std::size_t>(
-      WideCharToMultiByte(CP_UTF8, 0, (line + L"\n").c_str(), -1, bytes.data(),
-                          static_cast<int>(bytes.size()), nullptr, nullptr) -
-      1));
+  bytes.resize(std::size_t(WideCharToMultiByte(CP_UTF8, 0, (line + L"\n").c_str(), -1, bytes.data(),
+                                               int(bytes.size()), nullptr, nullptr) -
+                           1));
   DWORD written = 0;
-  WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), bytes.data(), static_cast<DWORD>(bytes.size()),
-            &written, nullptr);
+  WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), bytes.data(), DWORD(bytes.size()), &written, nullptr);
 }
 
 std::wstring Text(HWND window) {
   wchar_t text[4096] = {};
   DWORD_PTR copied = 0;
-  SendMessageTimeoutW(window, WM_GETTEXT, 4096, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
-                      1000, &copied);
+  SendMessageTimeoutW(window, WM_GETTEXT, 4096, LPARAM(text), SMTO_ABORTIFHUNG, 1000, &copied);
   return Escaped({text, std::min<std::size_t>(copied, 4095)});
 }
 
 std::wstring ClassOf(HWND window) {
   wchar_t name[256] = {};
-  return {name, static_cast<std::size_t>(GetClassNameW(window, name, 256))};
+  return {name, std::size_t(GetClassNameW(window, name, 256))};
 }
 
-// The owners take nullptr for "none"; CreateFileW says it otherwise.
-HANDLE Opened(HANDLE file) { return file == INVALID_HANDLE_VALUE ? nullptr : file; }
-
-std::wstring Handle(HWND window) { return to_wstring(reinterpret_cast<UINT_PTR>(window)); }
+std::wstring Handle(HWND window) { return to_wstring(UINT_PTR(window)); }
 
 std::wstring Rect(HWND window) {
   RECT r{};
@@ -94,37 +83,32 @@ std::wstring Rect(HWND window) {
   return Line({to_wstring(r.left), to_wstring(r.top), to_wstring(r.right), to_wstring(r.bottom)});
 }
 
-struct Search {
-  DWORD process_id;
-  std::vector<HWND> found;
-};
+// The owners take nullptr for "none"; CreateFileW says it otherwise.
+smeltra::UniqueHandle OpenFile(const wchar_t* path, DWORD access, DWORD disposition) {
+  const HANDLE file =
+      CreateFileW(path, access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                  disposition, 0, nullptr);
+  return smeltra::UniqueHandle(file == INVALID_HANDLE_VALUE ? nullptr : file);
+}
 
 BOOL CALLBACK CollectVisible(HWND window, LPARAM context) {
-  auto& search = *reinterpret_cast<Search*>(context);
+  auto& [process_id, found] = *reinterpret_cast<std::pair<DWORD, std::vector<HWND>>*>(context);
   DWORD owner = 0;
   GetWindowThreadProcessId(window, &owner);
-  if (owner == search.process_id && IsWindowVisible(window)) search.found.push_back(window);
+  if (owner == process_id && IsWindowVisible(window)) found.push_back(window);
   return TRUE;
 }
 
-// The visible top-level windows of a process, or with `parent` its children.
-std::vector<HWND> VisibleWindows(DWORD process_id, HWND parent = nullptr) {
-  Search search{process_id, {}};
-  const auto context = reinterpret_cast<LPARAM>(&search);
-  if (parent != nullptr) EnumChildWindows(parent, CollectVisible, context);
-  if (parent == nullptr) EnumWindows(CollectVisible, context);
-  return search.found;
-}
-
-std::wstring DescribeBox(HWND box, DWORD process_id) {
+std::wstring DescribeBox(HWND box) {
   std::wstring text, buttons;
   bool icon = false;
-  for (HWND child : VisibleWindows(process_id, box)) {
+  for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
     const std::wstring kind = ClassOf(child);
     const bool icon_control = (GetWindowLongPtrW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON;
+    DWORD_PTR shown = 0;
+    if (!IsWindowVisible(child)) continue;
     if (kind == L"Button") buttons.append(buttons.empty() ? L"" : L"|").append(Text(child));
     if (kind == L"Static" && !icon_control) text += Text(child);
-    DWORD_PTR shown = 0;
     if (kind == L"Static" && icon_control &&
         SendMessageTimeoutW(child, STM_GETICON, 0, 0, SMTO_ABORTIFHUNG, 1000, &shown)) {
       icon = icon || shown != 0;
@@ -149,7 +133,6 @@ int Robot(const std::wstring& launcher, const wchar_t* folder, DWORD close_ms, D
   lstrcatW(record, L".records");
   DeleteFileW(record);
   SetEnvironmentVariableW(L"SMELTRA_RECORD", record);
-
   std::wstring command_line = L"\"" + launcher + L"\"";
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
@@ -160,8 +143,7 @@ int Robot(const std::wstring& launcher, const wchar_t* folder, DWORD close_ms, D
   }
   const auto [process, thread, id, thread_id] = started.get();
   const ULONGLONG unix_ms =
-      ((ULONGLONG{wall.dwHighDateTime} << 32 | wall.dwLowDateTime) - 116444736000000000ULL) /
-      10000ULL;
+      ((ULONGLONG{wall.dwHighDateTime} << 32 | wall.dwLowDateTime) - 116444736000000000ULL) / 10000;
   event(Line({L"launched", to_wstring(id), to_wstring(unix_ms)}));
 
   std::vector<HWND> seen;
@@ -179,27 +161,25 @@ int Robot(const std::wstring& launcher, const wchar_t* folder, DWORD close_ms, D
     if (GetProcessMemoryInfo(process, &memory, sizeof memory)) {
       peak = std::max<ULONGLONG>(peak, memory.PeakWorkingSetSize);
     }
-    const std::vector<HWND> now = running ? VisibleWindows(id) : std::vector<HWND>{};
+    std::pair<DWORD, std::vector<HWND>> now{id, {}};
+    if (running) EnumWindows(CollectVisible, reinterpret_cast<LPARAM>(&now));
     std::erase_if(seen, [&](HWND window) {
-      const bool gone = std::find(now.begin(), now.end(), window) == now.end();
+      const bool gone = std::ranges::find(now.second, window) == now.second.end();
       if (gone) event(Line({L"gone", Handle(window)}));
       return gone;
     });
-    for (HWND window : now) {
-      if (std::find(seen.begin(), seen.end(), window) != seen.end()) continue;
+    for (HWND window : now.second) {
+      if (std::ranges::find(seen, window) != seen.end()) continue;
       seen.push_back(window);
       if (ClassOf(window) == L"#32770") {
-        event(DescribeBox(window, id));
+        event(DescribeBox(window));
         Sleep(hold_ms);
         PostMessageW(window, WM_COMMAND, IDOK, 0);
         continue;
       }
       event(
           Line({L"window", Handle(window), Escaped(ClassOf(window)), Text(window), Rect(window)}));
-      if (first == nullptr) {
-        first = window;
-        close_at = GetTickCount64() + close_ms;
-      }
+      if (first == nullptr) first = window, close_at = GetTickCount64() + close_ms;
     }
     if (close_ms != 0 && first != nullptr && GetTickCount64() >= close_at) {
       PostMessageW(first, WM_SYSCOMMAND, SC_CLOSE, 0);
@@ -218,8 +198,7 @@ int Robot(const std::wstring& launcher, const wchar_t* folder, DWORD close_ms, D
     Sleep(20);
   }
   Sleep(300);
-  const smeltra::UniqueHandle file(Opened(
-      CreateFileW(record, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr)));
+  const smeltra::UniqueHandle file = OpenFile(record, GENERIC_READ, OPEN_EXISTING);
   std::wstring lines(file ? GetFileSize(file.get(), nullptr) / sizeof(wchar_t) : 0, L'\0');
   DWORD read = 0;
   if (!lines.empty()) ReadFile(file.get(), lines.data(), DWORD(lines.size() * 2), &read, nullptr);
@@ -231,27 +210,23 @@ int Robot(const std::wstring& launcher, const wchar_t* folder, DWORD close_ms, D
   return 0;
 }
 
-// One line of UTF-16 in one write, so that the robot never reads half of it.
+// One line in one write, so that no reader sees half of it.
 int Record() {
   wchar_t program[MAX_PATH] = {}, folder[MAX_PATH] = {}, record[MAX_PATH] = {};
   GetModuleFileNameW(nullptr, program, MAX_PATH);
   GetCurrentDirectoryW(MAX_PATH, folder);
   GetEnvironmentVariableW(L"SMELTRA_RECORD", record, MAX_PATH);
   STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
   GetStartupInfoW(&startup);
+  const bool shown = (startup.dwFlags & STARTF_USESHOWWINDOW) != 0;
   std::wstring line =
       Line({to_wstring(Ticks()), L"started", Escaped(program), Escaped(GetCommandLineW()),
-            Escaped(folder),
-            startup.dwFlags & STARTF_USESHOWWINDOW ? to_wstring(startup.wShowWindow) : L"default"});
+            Escaped(folder), shown ? to_wstring(startup.wShowWindow) : L"default"});
   int count = 0;
-  wchar_t** const argv = CommandLineToArgvW(GetCommandLineW(), &count);
-  const smeltra::UniqueLocalMemory owner(argv);
-  for (int i = 0; i < count; ++i) line.append(L"\t").append(Escaped(argv[i]));
+  const smeltra::UniqueLocalMemory argv(CommandLineToArgvW(GetCommandLineW(), &count));
+  for (int i = 0; i < count; ++i) line += L"\t" + Escaped(static_cast<LPWSTR*>(argv.get())[i]);
   line += L"\n";
-  const smeltra::UniqueHandle file(
-      Opened(CreateFileW(record, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                         OPEN_ALWAYS, 0, nullptr)));
+  const smeltra::UniqueHandle file = OpenFile(record, FILE_APPEND_DATA, OPEN_ALWAYS);
   DWORD written = 0;
   return file && WriteFile(file.get(), line.data(), DWORD(line.size() * 2), &written, nullptr) ? 0
                                                                                                : 2;
@@ -261,18 +236,7 @@ int Record() {
 
 int wmain(int argc, wchar_t** argv) {
   wchar_t self[MAX_PATH] = {};
-  GetModuleFileNameW(nullptr, self, MAX_PATH);
-  if (lstrcmpiW(std::wstring_view(self).substr(std::wstring_view(self).rfind(L'\\') + 1).data(),
-                L"robot.exe") != 0) {
-    return Record();
-  }
-  if (argc == 3 && std::wstring_view(argv[1]) == L"message") {
-    wchar_t text[1024] = {};
-    std::wstring message(
-        text, FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                             std::stoul(argv[2]), 0, text, 1024, nullptr));
-    Print(Escaped(message.erase(message.find_last_not_of(L" \r\n") + 1)));
-    return 0;
-  }
+  const std::wstring_view path(self, GetModuleFileNameW(nullptr, self, MAX_PATH));
+  if (lstrcmpiW(path.substr(path.rfind(L'\\') + 1).data(), L"robot.exe") != 0) return Record();
   return argc == 5 ? Robot(argv[1], argv[2], std::stoul(argv[3]), std::stoul(argv[4])) : 2;
 }

@@ -9,6 +9,7 @@ boxes in order, and the runtime home that must be started, if any.
 
 from collections import namedtuple
 
+TITLE = "Tolvan Smeltra"
 APP = r"C:\e2e\Tolvan Smeltra"
 JRE = r"C:\Program Files\Java\jre 1.8.0_351"
 OLD_JRE = r"C:\e2e\java\jre 1.3.1"
@@ -31,8 +32,7 @@ NOT_INSTALLED = (
     "Please refer installtion guide of Tolvan Brennick for further help"
 )
 NOT_NEW_ENOUGH = "Java Runtime Environment version 1.4 or higher version is not avaiable"
-# {bad_exe}: the system's own message for a file that is not a program.
-NOT_STARTED = "The Smeltra server could not be started.\r\n\r\n{bad_exe}\r\n\r\n{command}"
+NOT_STARTED = "The Smeltra server could not be started.\r\n\r\n{reason}\r\n\r\n{command}"
 
 HAPPY_KEYS = (
     (HKLM + JRE_KEY + "1.3.1", {"JavaHome": OLD_JRE}),
@@ -76,8 +76,3 @@ def command(home, app):
     return (f'"{home}\\bin\\java.exe" -classpath "{app}\\Quorvane\\lib\\vuz.jar";'
             f'"{app}\\Quorvane" Velquist.Frame11')
 
-
-def argv(home, app):
-    """The same command line as the runtime reads it."""
-    return [f"{home}\\bin\\java.exe", "-classpath",
-            f"{app}\\Quorvane\\lib\\vuz.jar;{app}\\Quorvane", "Velquist.Frame11"]

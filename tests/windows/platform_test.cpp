@@ -1,15 +1,10 @@
 // WindowsPlatform against the real system: the server's runtime started
-// hidden, failures in the system's own words, files, DLL planting and the
-// message box as the user sees it.
+// hidden, failures in the system's own words, files and DLL planting.
 
 #include "launcher/windows/windows_platform.h"
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <thread>
-
-#include "launcher/messages.h"
 #include "launcher/server_start.h"
 #include "registry/windows/wide_text.h"
 #include "tests/windows/test_support.h"
@@ -20,12 +15,12 @@ namespace {
 using testing::ScratchFolder;
 using testing::Wide;
 
-// Starts the server's command line for a runtime at `home` in the launcher's
-// folder `folder`, a recording copy of this program standing in for java.exe,
-// and checks what the runtime saw of its start.
+// Starts the server's command line for a runtime at `home` from the
+// launcher's folder `folder`, a robot copy standing in for java.exe, and
+// checks what the runtime saw of its start.
 void ExpectServerStarted(const std::wstring& home, const std::wstring& folder) {
   const std::wstring java = home + (home.ends_with(L'\\') ? L"" : L"\\") + L"bin\\java.exe";
-  ASSERT_TRUE(testing::CopyThisProgram(java));
+  ASSERT_TRUE(testing::CopyRobot(java));
   const std::u16string line = ServerCommandLine(FromWide(home), FromWide(folder));
   DeleteFileW(testing::RecordFile().c_str());  // left by a start that should have failed
   WindowsPlatform().StartHidden(line, FromWide(folder));
@@ -46,25 +41,23 @@ TEST(StartHiddenTest, TheRuntimeGetsTheLineHiddenInTheLaunchersFolder) {
     const ScratchFolder scratch;
     ExpectServerStarted(scratch.path() + L"\\" + home, scratch.Folder(folder));
   }
-}
-
-TEST(StartHiddenTest, FoldersWithUnpairedSurrogatesAreNamedExactly) {
-  if (!testing::FolderNamesHoldLoneSurrogates()) GTEST_SKIP() << "the file system cannot";
-  const ScratchFolder scratch;
-  const std::wstring home = scratch.path() + L"\\jre\xD800";
-  ExpectServerStarted(home, scratch.Folder(L"Smeltra\xDC00"));
-  EXPECT_TRUE(WindowsPlatform().FileExists(FromWide(home + L"\\bin\\java.exe")));
-  EXPECT_FALSE(WindowsPlatform().FileExists(FromWide(home)));
-}
-
-TEST(StartHiddenTest, AProgramPlantedAtTheFirstBlankIsNotRun) {
-  const std::wstring planted = L"C:\\Program.exe";
-  if (!testing::CopyThisProgram(planted)) GTEST_SKIP() << "cannot write " << planted;
+  // A program planted at the first blank of an unquoted path is never run.
+  if (!testing::CopyRobot(L"C:\\Program.exe")) GTEST_SKIP() << "cannot plant C:\\Program.exe";
   {
     const ScratchFolder program_files(L"C:\\Program Files");
     ExpectServerStarted(program_files.path() + L"\\jre 1.8", program_files.Folder(L"Smeltra"));
   }
-  DeleteFileW(planted.c_str());
+  DeleteFileW(L"C:\\Program.exe");
+}
+
+TEST(StartHiddenTest, FoldersWithUnpairedSurrogatesAreNamedExactly) {
+  const ScratchFolder scratch;
+  const std::wstring home = scratch.path() + L"\\jre\xD800";
+  // A real Windows can; Wine keeps names as UTF-8 and cannot.
+  if (!CreateDirectoryW(home.c_str(), nullptr)) GTEST_SKIP() << "the file system cannot";
+  ExpectServerStarted(home, scratch.Folder(L"Smeltra\xDC00"));
+  EXPECT_TRUE(WindowsPlatform().FileExists(FromWide(home + L"\\bin\\java.exe")));
+  EXPECT_FALSE(WindowsPlatform().FileExists(FromWide(home)));
 }
 
 TEST(StartHiddenTest, AFailedStartCarriesTheSystemsCodeAndText) {
@@ -92,46 +85,35 @@ TEST(StartHiddenTest, AFailedStartCarriesTheSystemsCodeAndText) {
 TEST(FilesTest, ExistsOnlyForFilesAndTheProgramKnowsItsPath) {
   const ScratchFolder scratch;
   const std::wstring file = scratch.path() + L"\\\u00dcn\u00efc\u00f8d\u00e9 \U0001D11E.txt";
-  ASSERT_TRUE(testing::CopyThisProgram(file));
+  ASSERT_TRUE(testing::CopyRobot(file));
   EXPECT_TRUE(WindowsPlatform().FileExists(FromWide(file)));
   EXPECT_FALSE(WindowsPlatform().FileExists(FromWide(scratch.path())));
   EXPECT_FALSE(WindowsPlatform().FileExists(FromWide(scratch.path() + L"\\missing.txt")));
-  // Exact paths of copies in odd folders come with the start records.
-  const std::wstring program = Wide(WindowsPlatform().ExecutablePath());
-  EXPECT_TRUE(program.ends_with(L"\\" SMELTRA_TEST_PROGRAM_NAME)) << program;
-  EXPECT_TRUE(WindowsPlatform().FileExists(FromWide(program)));
+  EXPECT_EQ(Wide(WindowsPlatform().ExecutablePath()), testing::ThisProgram());
 }
 
 TEST(HardenDllSearchTest, PlantedDllsAreNoLongerLoadedByName) {
-  const ScratchFolder scratch;
-  const std::wstring program = scratch.path() + L"\\program\\launcher.exe";
-  ASSERT_TRUE(testing::CopyThisProgram(program));
+  // Beside the program and in the current folder, where the launcher's
+  // on-demand loads would look first. This process stays hardened after.
+  const ScratchFolder current;
   const std::filesystem::path dll =
       std::filesystem::path(testing::ThisProgram()).replace_filename(L"smeltra_planted.dll");
-  std::filesystem::copy_file(dll, scratch.path() + L"\\program\\beside.dll");
-  std::filesystem::copy_file(dll, scratch.Folder(L"current") + L"\\current.dll");
-  // Unhardened, the plants work: the test can tell.
-  for (const auto& [name, harden, loaded] : {std::tuple{L"beside.dll", false, L"loaded"},
-                                             {L"beside.dll", true, L"not loaded"},
-                                             {L"current.dll", false, L"loaded"},
-                                             {L"current.dll", true, L"not loaded"},
-                                             {L"oleaut32.dll", true, L"loaded"}}) {
-    const std::wstring line = L"\"" + program + L"\" --load " + name + (harden ? L" harden" : L"");
-    WindowsPlatform().StartHidden(FromWide(line), FromWide(scratch.path() + L"\\current"));
-    const std::vector<std::wstring> record = testing::TakeStartRecord();
-    EXPECT_EQ(record.empty() ? L"no record" : record.back(), loaded) << line;
+  const std::filesystem::path beside = std::filesystem::path(dll).replace_filename(L"beside.dll");
+  std::filesystem::copy_file(dll, beside, std::filesystem::copy_options::overwrite_existing);
+  std::filesystem::copy_file(dll, current.path() + L"\\current.dll");
+  const std::wstring was = std::filesystem::current_path().wstring();
+  SetCurrentDirectoryW(current.path().c_str());
+  for (const bool harden : {false, true}) {  // unhardened, the plants work: the test can tell
+    if (harden) HardenDllSearch();
+    for (const wchar_t* name : {L"beside.dll", L"current.dll"}) {
+      const HMODULE loaded = LoadLibraryW(name);
+      EXPECT_EQ(loaded != nullptr, !harden) << name;
+      if (loaded != nullptr) FreeLibrary(loaded);
+    }
   }
-}
-
-TEST(ShowMessageTest, CaptionTextAnOkButtonAloneAndNoIcon) {
-  const std::u16string prompt = u"Could not start.\r\n\r\n\"C:\\J\u00e4v\u00e4\\bin\\java.exe\"";
-  std::vector<std::wstring> seen;
-  std::thread reader(
-      [&, thread = GetCurrentThreadId()] { seen = testing::ReadAndPressOk(thread); });
-  WindowsPlatform().ShowMessage(prompt);
-  reader.join();
-  EXPECT_EQ(seen, (std::vector<std::wstring>{Wide(std::u16string(messages::kApplicationTitle)),
-                                             L"Button OK", L"Static " + Wide(prompt)}));
+  EXPECT_NE(LoadLibraryW(L"oleaut32.dll"), nullptr);
+  SetCurrentDirectoryW(was.c_str());
+  std::filesystem::remove(beside);
 }
 
 }  // namespace

@@ -1,20 +1,28 @@
 #pragma once
 
-// Scratch folders, and copies of this test program started as helpers (see
-// test_main.cpp), for the tests against the real Win32 API.
+// What the tests against the real Win32 API share: scratch folders, and
+// copies of the end-to-end robot standing in for the programs a test starts
+// (a copy not named robot.exe records how it was started, see
+// tests/e2e/robot.cpp).
 
 #include <windows.h>
 
-#include <atomic>
 #include <filesystem>
-#include <optional>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
 namespace smeltra::testing {
 
-inline std::wstring Wide(const std::u16string& text) {
-  return std::wstring(reinterpret_cast<const wchar_t*>(text.data()), text.size());
+inline std::wstring Wide(std::u16string_view text) {
+  return {reinterpret_cast<const wchar_t*>(text.data()), text.size()};
+}
+
+template <class Condition>
+bool WaitUntil(Condition done, int seconds) {
+  for (int i = 0; i < seconds * 100 && !done(); ++i) Sleep(10);
+  return done();
 }
 
 // A name no other run uses at the same time.
@@ -31,34 +39,18 @@ inline std::wstring ThisProgram() {
   return path;
 }
 
-// Makes `folder` and the folders on the way; false when it cannot be made.
-inline bool MakeFolders(const std::wstring& folder) {
-  for (std::size_t at = folder.find(L'\\', 3);; at = folder.find(L'\\', at + 1)) {
-    const std::wstring part = folder.substr(0, at);
-    const bool there = GetFileAttributesW(part.c_str()) != INVALID_FILE_ATTRIBUTES;
-    if (!there && !CreateDirectoryW(part.c_str(), nullptr)) return false;
-    if (at == std::wstring::npos) return true;
-  }
-}
-
-inline bool CopyThisProgram(const std::wstring& to) {
-  return MakeFolders(to.substr(0, to.find_last_of(L'\\'))) &&
-         CopyFileW(ThisProgram().c_str(), to.c_str(), TRUE);
-}
-
 // A fresh folder below `parent`, by default the temporary folder in its long
-// form (as the system reports it), removed with its contents afterwards.
+// form (as programs started there see it), removed with its contents after.
 class ScratchFolder {
  public:
   explicit ScratchFolder(std::wstring parent = {}) {
     if (parent.empty()) {
-      std::wstring temp(32768, L'\0');
-      temp.resize(GetTempPathW(32768, temp.data()));
       parent.resize(32768);
-      parent.resize(GetLongPathNameW(temp.c_str(), parent.data(), 32768));
+      parent.resize(
+          GetLongPathNameW(std::filesystem::temp_directory_path().c_str(), parent.data(), 32768));
     }
-    path_ = (std::filesystem::path(parent) / UniqueName()).wstring();
-    MakeFolders(path_);
+    path_ = std::filesystem::path(parent) / UniqueName();
+    std::filesystem::create_directories(path_);
   }
   ScratchFolder(const ScratchFolder&) = delete;
   ScratchFolder& operator=(const ScratchFolder&) = delete;
@@ -66,37 +58,59 @@ class ScratchFolder {
     std::error_code ignored;
     std::filesystem::remove_all(path_, ignored);
   }
-  const std::wstring& path() const { return path_; }
+  std::wstring path() const { return path_.wstring(); }
   std::wstring Folder(const std::wstring& relative) const {
-    MakeFolders(path_ + L"\\" + relative);
-    return path_ + L"\\" + relative;
+    std::filesystem::create_directories(path_ / relative);
+    return (path_ / relative).wstring();
   }
 
  private:
-  std::wstring path_;
+  std::filesystem::path path_;
 };
 
-// Whether the file system can name a folder with an unpaired surrogate (a
-// real Windows can; Wine keeps names as UTF-8 and cannot).
-inline bool FolderNamesHoldLoneSurrogates() {
-  return MakeFolders(ScratchFolder().path() + L"\\\xD800");
+// A copy of the robot at `to`, with the folders on the way.
+inline bool CopyRobot(const std::filesystem::path& to) {
+  std::error_code error;
+  std::filesystem::create_directories(to.parent_path(), error);
+  const auto robot = std::filesystem::path(ThisProgram()).replace_filename(L"robot.exe");
+  return CopyFileW(robot.c_str(), to.c_str(), TRUE);
 }
 
-inline std::wstring RecordFile() {
-  std::wstring file(32768, L'\0');
-  file.resize(GetEnvironmentVariableW(L"SMELTRA_TEST_RECORD", file.data(), 32768));
+// Where the robot copies this program starts record their starts; made on
+// first use, for the rest of the run.
+inline const std::wstring& RecordFile() {
+  static const ScratchFolder records;
+  static const std::wstring file = records.path() + L"\\record";
+  SetEnvironmentVariableW(L"SMELTRA_RECORD", file.c_str());
   return file;
 }
 
-// How a copy of this program was started, as it wrote it down when
-// SMELTRA_TEST_RECORD named a file: its ExecutablePath, its command line,
-// its current folder, wShowWindow ("none" without STARTF_USESHOWWINDOW), then
-// CommandLineToArgvW's arguments (and the load's result). Waits for it up to 20 s; empty without.
-std::vector<std::wstring> TakeStartRecord();
-
-// Waits up to 10 s for a message box of `thread` and gives its caption and
-// its visible controls ("Button OK", "Static <text>", "Icon"), sorted; sets
-// `pressed` and presses OK. Empty when none came.
-std::vector<std::wstring> ReadAndPressOk(DWORD thread, std::atomic<bool>* pressed = nullptr);
+// How a robot copy was started, as it recorded it: its program, command line,
+// current folder, wShowWindow ("default" without STARTF_USESHOWWINDOW), then
+// CommandLineToArgvW's arguments. Waits up to 20 s; empty when nothing came.
+inline std::vector<std::wstring> TakeStartRecord() {
+  std::wstring line;
+  WaitUntil(
+      [&] {
+        std::ifstream in(std::filesystem::path(RecordFile()), std::ios::binary);
+        const std::string bytes{std::istreambuf_iterator<char>(in), {}};
+        line.assign(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / 2);
+        return line.ends_with(L'\n');
+      },
+      20);
+  DeleteFileW(RecordFile().c_str());
+  std::vector<std::wstring> fields(1);  // the time and "started" first
+  for (std::size_t i = 0; i + 1 < line.size(); ++i) {
+    if (line[i] == L'\\') {
+      fields.back() += L"\\\t\r\n"[std::wstring_view(L"\\trn").find(line[++i])];
+    } else if (line[i] == L'\t') {
+      fields.emplace_back();
+    } else {
+      fields.back() += line[i];
+    }
+  }
+  return fields.size() > 2 ? std::vector(fields.begin() + 2, fields.end())
+                           : std::vector<std::wstring>{};
+}
 
 }  // namespace smeltra::testing
