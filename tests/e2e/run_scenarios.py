@@ -128,26 +128,23 @@ def main():
     parser.add_argument("--robot", required=True, help="robot.exe")
     parser.add_argument("names", nargs="*", help="run only these scenarios")
     args = parser.parse_args()
-
     robot = host("C:\\e2e-robot\\robot.exe")
-    robot.parent.mkdir(exist_ok=True)
-    shutil.copyfile(args.robot, robot)
-    for decoy in table.DECOYS:  # for the whole suite: nothing may ever run them
-        host(decoy).parent.mkdir(parents=True, exist_ok=True)
-        shutil.copyfile(robot, host(decoy))
+    for copy in (robot, *map(host, table.DECOYS)):  # nothing may ever run the decoys
+        copy.parent.mkdir(parents=True, exist_ok=True)
+        shutil.copyfile(args.robot, copy)
     # Another drive, M:, for the launcher; C: stays the current drive.
     (PREFIX / "e2e-drive-m").mkdir(exist_ok=True)
     if not (PREFIX / "dosdevices" / "m:").is_symlink():
         (PREFIX / "dosdevices" / "m:").symlink_to(PREFIX / "e2e-drive-m")
 
-    failed = 0
     selected = [s for s in table.SCENARIOS if not args.names or s.name in args.names]
+    failed = 0
     for scenario in selected:
         started = time.monotonic()
         failures, lifetime = run(scenario, robot, args.exe)
         splash = f"splash {lifetime / 1000:.2f} s, " if lifetime is not None else ""
-        print(f"{'FAIL' if failures else 'ok':4}  {scenario.name}  "
-              f"({splash}{time.monotonic() - started:.1f} s)  {scenario.why}", flush=True)
+        print(f"{'FAIL' if failures else 'ok':4}  {scenario.name}  ({splash}"
+              f"{time.monotonic() - started:.1f} s)  {scenario.why}", flush=True)
         print("".join(f"    {failure}\n" for failure in failures), end="", flush=True)
         failed += bool(failures)
     print(f"{len(selected) - failed} passed, {failed} failed", flush=True)

@@ -96,24 +96,21 @@ TEST(HardenDllSearchTest, PlantedDllsAreNoLongerLoadedByName) {
   // Beside the program and in the current folder, where the launcher's
   // on-demand loads would look first. This process stays hardened after.
   const ScratchFolder current;
-  const std::filesystem::path dll =
+  const std::filesystem::path beside =
       std::filesystem::path(testing::ThisProgram()).replace_filename(L"smeltra_planted.dll");
-  const std::filesystem::path beside = std::filesystem::path(dll).replace_filename(L"beside.dll");
-  std::filesystem::copy_file(dll, beside, std::filesystem::copy_options::overwrite_existing);
-  std::filesystem::copy_file(dll, current.path() + L"\\current.dll");
-  const std::wstring was = std::filesystem::current_path().wstring();
-  SetCurrentDirectoryW(current.path().c_str());
+  std::filesystem::copy_file(beside, current.path() + L"\\current.dll");
+  const std::filesystem::path was = std::filesystem::current_path();
+  std::filesystem::current_path(current.path());
   for (const bool harden : {false, true}) {  // unhardened, the plants work: the test can tell
     if (harden) HardenDllSearch();
-    for (const wchar_t* name : {L"beside.dll", L"current.dll"}) {
+    for (const wchar_t* name : {L"smeltra_planted.dll", L"current.dll"}) {
       const HMODULE loaded = LoadLibraryW(name);
       EXPECT_EQ(loaded != nullptr, !harden) << name;
       if (loaded != nullptr) FreeLibrary(loaded);
     }
   }
   EXPECT_NE(LoadLibraryW(L"oleaut32.dll"), nullptr);
-  SetCurrentDirectoryW(was.c_str());
-  std::filesystem::remove(beside);
+  std::filesystem::current_path(was);
 }
 
 }  // namespace

@@ -18,8 +18,8 @@ namespace {
 using namespace std::string_literals;
 using namespace std::string_view_literals;
 
-// A key made for one test in one view and deleted afterwards with its subkeys.
-// Tests write the registry; the launcher never does.
+// A key made for one test in one view, deleted with its subkeys after. Tests
+// write the registry; the launcher never does.
 struct ScratchKey {
   ScratchKey(HKEY in, const std::wstring& parent, REGSAM view_flag)
       : hive(in), view(view_flag), path(parent + L"\\" + testing::UniqueName()) {
@@ -27,12 +27,12 @@ struct ScratchKey {
                              key.put(), nullptr);
   }
   ~ScratchKey() {
-    if (key) RegDeleteTreeW(key.get(), nullptr), RegDeleteKeyExW(hive, path.c_str(), view, 0);
+    RegDeleteTreeW(key.get(), nullptr), RegDeleteKeyExW(hive, path.c_str(), view, 0);
   }
-  LSTATUS Set(std::u16string_view name, DWORD type, std::u16string_view units,
-              const wchar_t* subkey = nullptr) const {
-    return RegSetKeyValueW(key.get(), subkey, AsWide(std::u16string(name)), type, units.data(),
-                           static_cast<DWORD>(units.size() * 2));
+  LSTATUS Set(std::u16string name, DWORD type, std::u16string_view units,
+              const std::wstring& subkey = L"") const {
+    return RegSetKeyValueW(key.get(), subkey.c_str(), AsWide(name), type, units.data(),
+                           DWORD(units.size() * 2));
   }
   HKEY hive;
   REGSAM view;
@@ -44,30 +44,28 @@ struct ScratchKey {
 TEST(WindowsRegistryTest, ReadsExactlyWhatIsStoredWithReadAccessOnly) {
   const ScratchKey scratch(HKEY_CURRENT_USER, L"Software", 0);
   ASSERT_EQ(scratch.status, ERROR_SUCCESS);
+  // Around the first query's buffer of 1024 bytes, and beyond; text in any script.
   const struct {
-    std::u16string_view name;
+    std::u16string name;
     DWORD type;
     std::u16string units;  // stored as they are, two bytes each
     RegistryValue expected;
-  } cases[] = {
-      // around the first query's buffer of 1024 bytes, and beyond
-      {u"b1022", REG_BINARY, std::u16string(511, u'\x0707'), RegistryBytes(1022, 7)},
-      {u"b1024", REG_BINARY, std::u16string(512, u'\x0808'), RegistryBytes(1024, 8)},
-      {u"b1026", REG_BINARY, std::u16string(513, u'\x0909'), RegistryBytes(1026, 9)},
-      {u"sz1024", REG_SZ, std::u16string(511, u'x') + u'\0', std::u16string(511, u'x')},
-      {u"sz5000", REG_SZ, std::u16string(2499, u'y') + u'\0', std::u16string(2499, u'y')},
-      {u"unterminated", REG_SZ, u"C:\\jre", u"C:\\jre"s},
-      {u"expand", REG_EXPAND_SZ, u"%SystemRoot%\\j\0"s, u"%SystemRoot%\\j"s},
-      {u"multi", REG_MULTI_SZ, u"a\0b\0\0"s, u"a\0b"s},
-      {u"dword", REG_DWORD, u"\xFFFE\xFFFF", std::int32_t{-2}},
-      {u"J\u00e4vaH\u00f6me \u2713", REG_SZ, u"C:\\Pr\u00f6gram\\\U0001D11E\0"s,
-       u"C:\\Pr\u00f6gram\\\U0001D11E"s},
-      {u"jre\xD800", REG_SZ, u"C:\\j\xDC00re\0"s, u"C:\\j\xDC00re"s},
-  };
+  } cases[] = {{u"b1022", REG_BINARY, std::u16string(511, u'\x0707'), RegistryBytes(1022, 7)},
+               {u"b1024", REG_BINARY, std::u16string(512, u'\x0808'), RegistryBytes(1024, 8)},
+               {u"b1026", REG_BINARY, std::u16string(513, u'\x0909'), RegistryBytes(1026, 9)},
+               {u"sz1024", REG_SZ, std::u16string(511, u'x') + u'\0', std::u16string(511, u'x')},
+               {u"sz5000", REG_SZ, std::u16string(2499, u'y') + u'\0', std::u16string(2499, u'y')},
+               {u"unterminated", REG_SZ, u"C:\\jre", u"C:\\jre"s},
+               {u"expand", REG_EXPAND_SZ, u"%SystemRoot%\\j\0"s, u"%SystemRoot%\\j"s},
+               {u"multi", REG_MULTI_SZ, u"a\0b\0\0"s, u"a\0b"s},
+               {u"dword", REG_DWORD, u"\xFFFE\xFFFF", std::int32_t{-2}},
+               {u"J\u00e4vaH\u00f6me \u2713", REG_SZ, u"C:\\Pr\u00f6gram\\\U0001D11E\0"s,
+                u"C:\\Pr\u00f6gram\\\U0001D11E"s},
+               {u"jre\xD800", REG_SZ, u"C:\\j\xDC00re\0"s, u"C:\\j\xDC00re"s}};
   for (const auto& c : cases) ASSERT_EQ(scratch.Set(c.name, c.type, c.units), 0);
   std::vector<std::u16string> subkeys = {u"1.8.0_351", u"J\u00e4v\u00e4 \u2713", u"jre\xD800"};
   for (const std::u16string& name : subkeys) {
-    ASSERT_EQ(scratch.Set(u"JavaHome", REG_SZ, name + u'\0', AsWide(name)), 0);
+    ASSERT_EQ(scratch.Set(u"JavaHome", REG_SZ, name + u'\0', testing::Wide(name)), 0);
   }
 
   WindowsRegistry registry;
@@ -75,10 +73,7 @@ TEST(WindowsRegistryTest, ReadsExactlyWhatIsStoredWithReadAccessOnly) {
   const auto read = [&](const std::u16string& key_path, std::u16string_view name) {
     return RegReadValue(registry, RegistryView::kNative, kHkeyCurrentUser, key_path, name);
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(testing::Wide(std::u16string(c.name)));
-    EXPECT_EQ(read(path, c.name), c.expected);
-  }
+  for (const auto& c : cases) EXPECT_EQ(read(path, c.name), c.expected) << testing::Wide(c.name);
   std::vector<std::u16string> listed =
       RegListSubkeys(registry, RegistryView::kNative, kHkeyCurrentUser, path);
   std::sort(listed.begin(), listed.end());
