@@ -55,12 +55,12 @@ std::wstring Line(std::initializer_list<std::wstring> fields) {
 }
 
 void Print(const std::wstring& line) {
-  std::string bytes((line.size() + 1) * 3, '\0');
-  bytes.resize(std::size_t(WideCharToMultiByte(CP_UTF8, 0, (line + L"\n").c_str(), -1, bytes.data(),
-                                               int(bytes.size()), nullptr, nullptr) -
-                           1));
+  const std::wstring text = line + L"\n";
+  std::string bytes(text.size() * 3, '\0');
+  const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), bytes.data(),
+                                       int(bytes.size()), nullptr, nullptr);
   DWORD written = 0;
-  WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), bytes.data(), DWORD(bytes.size()), &written, nullptr);
+  WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), bytes.data(), DWORD(size), &written, nullptr);
 }
 
 std::wstring Text(HWND window) {

@@ -13,7 +13,6 @@ namespace smeltra {
 namespace {
 
 using testing::ScratchFolder;
-using testing::Wide;
 
 // Starts the server's command line for a runtime at `home` from the
 // launcher's folder `folder`, a robot copy standing in for java.exe, and
@@ -26,7 +25,7 @@ void ExpectServerStarted(const std::wstring& home, const std::wstring& folder) {
   WindowsPlatform().StartHidden(line, FromWide(folder));
   const std::wstring classpath = folder + L"\\Quorvane\\lib\\vuz.jar;" + folder + L"\\Quorvane";
   EXPECT_EQ(testing::TakeStartRecord(),
-            (std::vector<std::wstring>{java, Wide(line), folder, std::to_wstring(SW_HIDE),
+            (std::vector<std::wstring>{java, AsWide(line), folder, std::to_wstring(SW_HIDE),
                                        home + L"\\bin\\java.exe", L"-classpath", classpath,
                                        L"Velquist.Frame11"}));
 }
@@ -89,7 +88,7 @@ TEST(FilesTest, ExistsOnlyForFilesAndTheProgramKnowsItsPath) {
   EXPECT_TRUE(WindowsPlatform().FileExists(FromWide(file)));
   EXPECT_FALSE(WindowsPlatform().FileExists(FromWide(scratch.path())));
   EXPECT_FALSE(WindowsPlatform().FileExists(FromWide(scratch.path() + L"\\missing.txt")));
-  EXPECT_EQ(Wide(WindowsPlatform().ExecutablePath()), testing::ThisProgram());
+  EXPECT_EQ(AsWide(WindowsPlatform().ExecutablePath()), testing::ThisProgram());
 }
 
 TEST(HardenDllSearchTest, PlantedDllsAreNoLongerLoadedByName) {

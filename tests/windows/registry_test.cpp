@@ -65,7 +65,7 @@ TEST(WindowsRegistryTest, ReadsExactlyWhatIsStoredWithReadAccessOnly) {
   for (const auto& c : cases) ASSERT_EQ(scratch.Set(c.name, c.type, c.units), 0);
   std::vector<std::u16string> subkeys = {u"1.8.0_351", u"J\u00e4v\u00e4 \u2713", u"jre\xD800"};
   for (const std::u16string& name : subkeys) {
-    ASSERT_EQ(scratch.Set(u"JavaHome", REG_SZ, name + u'\0', testing::Wide(name)), 0);
+    ASSERT_EQ(scratch.Set(u"JavaHome", REG_SZ, name + u'\0', AsWide(name)), 0);
   }
 
   WindowsRegistry registry;
@@ -73,7 +73,7 @@ TEST(WindowsRegistryTest, ReadsExactlyWhatIsStoredWithReadAccessOnly) {
   const auto read = [&](const std::u16string& key_path, std::u16string_view name) {
     return RegReadValue(registry, RegistryView::kNative, kHkeyCurrentUser, key_path, name);
   };
-  for (const auto& c : cases) EXPECT_EQ(read(path, c.name), c.expected) << testing::Wide(c.name);
+  for (const auto& c : cases) EXPECT_EQ(read(path, c.name), c.expected) << AsWide(c.name);
   std::vector<std::u16string> listed =
       RegListSubkeys(registry, RegistryView::kNative, kHkeyCurrentUser, path);
   std::sort(listed.begin(), listed.end());

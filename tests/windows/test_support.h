@@ -15,10 +15,6 @@
 
 namespace smeltra::testing {
 
-inline std::wstring Wide(std::u16string_view text) {
-  return {reinterpret_cast<const wchar_t*>(text.data()), text.size()};
-}
-
 template <class Condition>
 bool WaitUntil(Condition done, int seconds) {
   for (int i = 0; i < seconds * 100 && !done(); ++i) Sleep(10);
