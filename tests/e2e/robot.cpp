@@ -2,13 +2,13 @@
 //
 // As robot.exe:  robot.exe <launcher> <working folder> <close after ms> <hold boxes ms>
 // starts the launcher, watches its visible top-level windows and prints one
-// event a line, UTF-8, tab-separated: ms since the start, kind, details
+// event a line, UTF-8: ms since the start, kind, details, tab-separated
 // (backslash, tab, CR and LF in a detail read \\ \t \r \n).
 //   launched <process id> <Unix time in ms at 0>
 //   window   <handle> <class> <title> <left> <top> <right> <bottom>
 //   box      <handle> <caption> <text> <buttons, | between> <icon 1|0> <l> <t> <r> <b>
-//            (it presses OK <hold> ms later)
-//   close    <handle>  the close command, <close after> ms after the first window showed
+//            (OK pressed <hold> ms later)
+//   close    <handle>  sent <close after> ms after the first window showed (0: never)
 //   gone     <handle>
 //   timeout            the launcher ran 30 s and was ended
 //   exit     <status> <peak working set in KiB>

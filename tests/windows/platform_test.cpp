@@ -49,16 +49,6 @@ TEST(StartHiddenTest, TheRuntimeGetsTheLineHiddenInTheLaunchersFolder) {
   DeleteFileW(L"C:\\Program.exe");
 }
 
-TEST(StartHiddenTest, FoldersWithUnpairedSurrogatesAreNamedExactly) {
-  const ScratchFolder scratch;
-  const std::wstring home = scratch.path() + L"\\jre\xD800";
-  // A real Windows can; Wine keeps names as UTF-8 and cannot.
-  if (!CreateDirectoryW(home.c_str(), nullptr)) GTEST_SKIP() << "the file system cannot";
-  ExpectServerStarted(home, scratch.Folder(L"Smeltra\xDC00"));
-  EXPECT_TRUE(WindowsPlatform().FileExists(FromWide(home + L"\\bin\\java.exe")));
-  EXPECT_FALSE(WindowsPlatform().FileExists(FromWide(home)));
-}
-
 TEST(StartHiddenTest, AFailedStartCarriesTheSystemsCodeAndText) {
   const ScratchFolder scratch;
   for (const auto& [line, folder, code] : {
