@@ -14,8 +14,7 @@
 #include <vector>
 
 #include "launcher/mod_main.h"
-#include "tests/support/fake_platform.h"
-#include "tests/support/memory_registry.h"
+#include "tests/support/fakes.h"
 
 namespace smeltra {
 namespace {

@@ -26,8 +26,7 @@
 #include "launcher/messages.h"
 #include "launcher/mod_main.h"
 #include "registry/mregistry.h"
-#include "tests/support/fake_platform.h"
-#include "tests/support/memory_registry.h"
+#include "tests/support/fakes.h"
 
 namespace smeltra {
 namespace {
@@ -100,7 +99,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       if ((flags & 1) != 0) key.path += u"\\MSI";
       if ((flags & 2) != 0) key.view = RegistryView::k32Bit;
       if ((flags & 4) != 0) key.hive = kHkeyCurrentUser;
-      registry.AddKey(key.view, key.hive, key.path);
+      registry.At(key.view, key.hive, key.path);
       keys.push_back(key);
     } else if (keys.empty()) {
       continue;
