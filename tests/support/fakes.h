@@ -50,11 +50,6 @@ class MemoryRegistry final : public Registry {
                 const std::u16string& name, Value value) {
     At(view, hive, path).values[Folded(name)] = std::move(value);
   }
-  // REG_SZ as the platform stores it: UTF-16LE with its terminator.
-  void SetString(RegistryView view, KeyHandle hive, const std::u16string& path,
-                 const std::u16string& name, const std::u16string& text) {
-    SetValue(view, hive, path, name, {reg_type::kSz, LeBytes(text + u'\0')});
-  }
   static std::vector<std::uint8_t> LeBytes(std::u16string_view units) {
     std::vector<std::uint8_t> bytes;
     for (const char16_t unit : units) {
@@ -70,25 +65,25 @@ class MemoryRegistry final : public Registry {
            });
   }
 
-  std::map<KeyHandle, KeyId> open;
+  std::map<KeyHandle, std::pair<KeyId, Key*>> open;
   std::vector<std::uint32_t> access_masks;
   std::vector<std::uint32_t> query_sizes;
 
   std::int32_t OpenKey(KeyHandle parent, std::u16string_view path, std::uint32_t access,
                        KeyHandle& opened) override {
     access_masks.push_back(access);
-    auto [view, hive, base] = Where(parent);
+    auto [view, hive, base] = Where(parent).first;
     if (parent == hive && (access & kKeyWow64_32Key) != 0) view = RegistryView::k32Bit;
-    if (!path.empty()) base += (base.empty() ? u"" : u"\\") + std::u16string(path);
+    if (!path.empty()) base.append(base.empty() ? u"" : u"\\").append(path);
     const auto key = keys_.find(Id(view, hive, base));
     if (key == keys_.end()) return reg_result::kFileNotFound;
     if (key->second.denied) return reg_result::kAccessDenied;
     opened = next_handle_++;
-    open[opened] = key->first;
+    open[opened] = {key->first, &key->second};
     return reg_result::kSuccess;
   }
   std::int32_t EnumKey(KeyHandle handle, std::uint32_t index, std::u16string& name) override {
-    const Key& key = keys_[Where(handle)];
+    const Key& key = *Where(handle).second;
     if (key.failure && key.failure->first == index) return key.failure->second;
     if (index >= key.subkeys.size()) return reg_result::kNoMoreItems;
     name = key.subkeys[index];
@@ -97,7 +92,7 @@ class MemoryRegistry final : public Registry {
   std::int32_t QueryValue(KeyHandle handle, std::u16string_view value_name, std::uint32_t& type,
                           std::span<std::uint8_t> buffer, std::uint32_t& length) override {
     query_sizes.push_back(length);
-    auto& values = keys_[Where(handle)].values;
+    auto& values = Where(handle).second->values;
     const auto value = values.find(Folded(std::u16string(value_name)));
     if (value == values.end()) return reg_result::kFileNotFound;
     auto& [stored_type, data, grow] = value->second;
@@ -121,9 +116,10 @@ class MemoryRegistry final : public Registry {
   }
   // A predefined hive is its own root, in the 64-bit view unless the access
   // mask of the open asks for the other.
-  KeyId Where(KeyHandle handle) const {
-    const auto found = open.find(handle);
-    return found != open.end() ? found->second : Id(RegistryView::k64Bit, handle, u"");
+  std::pair<KeyId, Key*> Where(KeyHandle handle) {
+    if (const auto found = open.find(handle); found != open.end()) return found->second;
+    const KeyId root = Id(RegistryView::k64Bit, handle, u"");
+    return {root, &keys_[root]};
   }
 
   std::map<KeyId, Key> keys_;
