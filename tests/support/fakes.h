@@ -132,7 +132,7 @@ struct ProgramEnded {
   ExitCode code;
 };
 
-// Records every box and every start, in order; files exist when listed.
+// Runs from C:\Smeltra.exe; records boxes and starts in order; files exist when listed.
 class FakePlatform final : public Platform {
  public:
   void ShowMessage(std::u16string_view prompt) override { messages.emplace_back(prompt); }

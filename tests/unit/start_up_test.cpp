@@ -218,7 +218,6 @@ TEST(FolderOfFileTest, DriveRootsKeepTheirSeparator) {
 TEST(ErrorDescriptionTest, OtherFailures) {
   EXPECT_EQ(ErrorDescription(std::bad_alloc()), u"Out of memory");
   EXPECT_EQ(ErrorDescription(std::runtime_error("odd")), u"odd");
-  EXPECT_EQ(ErrorDescription(LauncherError(2, u"Not found.")), u"Not found.");
 }
 
 }  // namespace
