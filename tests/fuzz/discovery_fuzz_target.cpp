@@ -8,7 +8,7 @@
 //          "\MSI" below, bit 1 the 32-bit view, bit 2 HKEY_CURRENT_USER, bit 3
 //          denies every open, bit 4 fails the enumeration at index flags >> 5
 //          with the code in one more byte
-//   value  key, name, type (bit 7: its folder gets bin\java.exe), growth between
+//   value  key, name, type (mod 12; bit 7: its folder gets bin\java.exe), growth between
 //          two queries, data: a length, the bytes, how many times they repeat
 // With SMELTRA_FUZZ_REPLAY, main() replays the seed corpus as a test instead.
 
