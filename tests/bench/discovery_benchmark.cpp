@@ -1,33 +1,44 @@
-// What runtime discovery costs: LocateJavaRuntime over the in-memory registry,
-// each iteration one whole search that opens and closes keys as the launcher
-// does, so the in-memory registry's own cost is included (an upper bound for
-// the launcher's code alone).
+// What runtime discovery costs: one whole LocateJavaRuntime per iteration over
+// the in-memory registry, whose own cost is included (an upper bound).
 //   Classic/N  N version subkeys under the first classic key, all too old but
 //              the last: vendor keys are never searched.
 //   Vendors/N  no classic key; N versions under one vendor key, all stale but
-//              the newest, and one runtime of each other vendor.
+//              the newest, and one runtime of three other vendors.
 
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
-#include <string>
-#include <vector>
 
 #include "launcher/mod_main.h"
-#include "tests/support/fake_platform.h"
-#include "tests/support/memory_registry.h"
+#include "tests/support/fakes.h"
 
 namespace smeltra {
 namespace {
 
-using testing::FakePlatform;
-using testing::MemoryRegistry;
-
-constexpr auto k64 = RegistryView::k64Bit;
-constexpr auto kHklm = kHkeyLocalMachine;
 const std::u16string kHome = u"C:\\Program Files\\Java\\jre1.8.0_392";
 
-void Search(benchmark::State& state, MemoryRegistry& registry, FakePlatform& platform) {
+void BM_Search(benchmark::State& state, bool vendors) {
+  testing::MemoryRegistry registry;
+  testing::FakePlatform platform;
+  const auto put = [&](const std::u16string& key, const std::u16string& value,
+                       const std::u16string& folder) {
+    registry.SetValue(RegistryView::k64Bit, kHkeyLocalMachine, u"SOFTWARE\\" + key, value,
+                      {reg_type::kSz, testing::MemoryRegistry::LeBytes(folder + u'\0')});
+  };
+  const std::u16string key =
+      vendors ? u"Eclipse Adoptium\\JDK\\" : u"JavaSoft\\Java Runtime Environment\\";
+  const std::u16string tail = vendors ? u"\\hotspot\\MSI" : u"";
+  const std::u16string value = vendors ? u"Path" : u"JavaHome";
+  for (std::int64_t i = 0; i + 1 < state.range(0); ++i) {
+    const std::string digits = (vendors ? "17.0." : "1.3.1_") + std::to_string(i);
+    put(key + std::u16string(digits.begin(), digits.end()) + tail, value, u"C:\\old");
+  }
+  put(key + (vendors ? u"21.0.1" : u"1.8.0_392") + tail, value, kHome);
+  if (vendors) {
+    put(u"Microsoft\\JDK\\11.0.2\\hotspot\\MSI", u"Path", kHome);
+    put(u"Azul Systems\\Zulu\\zulu-8", u"InstallationPath", kHome);
+    put(u"BellSoft\\Liberica\\jdk-17", u"InstallationPath", kHome);
+  }
   platform.files.insert(kHome + u"\\bin\\java.exe");
   const std::vector<RegistryView> views = RuntimeSearchViews(true);
   for (auto _ : state) {
@@ -38,41 +49,8 @@ void Search(benchmark::State& state, MemoryRegistry& registry, FakePlatform& pla
   }
   state.counters["subkeys"] = static_cast<double>(state.range(0));
 }
-
-void BM_Classic(benchmark::State& state) {
-  MemoryRegistry registry;
-  FakePlatform platform;
-  const std::u16string key(kRuntimeKeyPaths[0]);
-  for (std::int64_t i = 0; i + 1 < state.range(0); ++i) {
-    const std::string digits = std::to_string(i);
-    registry.SetString(k64, kHklm, key + u"\\1.3.1_" + std::u16string(digits.begin(), digits.end()),
-                       u"JavaHome", u"C:\\old");
-  }
-  registry.SetString(k64, kHklm, key + u"\\1.8.0_392", u"JavaHome", kHome);
-  Search(state, registry, platform);
-}
-BENCHMARK(BM_Classic)->Arg(1)->Arg(100)->Arg(10'000)->Unit(benchmark::kMicrosecond);
-
-void BM_Vendors(benchmark::State& state) {
-  MemoryRegistry registry;
-  FakePlatform platform;
-  for (std::int64_t i = 0; i + 1 < state.range(0); ++i) {
-    const std::string digits = "17.0." + std::to_string(i);
-    registry.SetString(k64, kHklm,
-                       u"SOFTWARE\\Eclipse Adoptium\\JDK\\" +
-                           std::u16string(digits.begin(), digits.end()) + u"\\hotspot\\MSI",
-                       u"Path", u"C:\\gone");
-  }
-  registry.SetString(k64, kHklm, u"SOFTWARE\\Eclipse Adoptium\\JDK\\21.0.1\\hotspot\\MSI", u"Path",
-                     kHome);
-  registry.SetString(k64, kHklm, u"SOFTWARE\\Microsoft\\JDK\\11.0.2\\hotspot\\MSI", u"Path", kHome);
-  registry.SetString(k64, kHklm, u"SOFTWARE\\Azul Systems\\Zulu\\zulu-8", u"InstallationPath",
-                     kHome);
-  registry.SetString(k64, kHklm, u"SOFTWARE\\BellSoft\\Liberica\\jdk-17", u"InstallationPath",
-                     kHome);
-  Search(state, registry, platform);
-}
-BENCHMARK(BM_Vendors)->Arg(1)->Arg(100)->Arg(10'000)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_Search, Classic, false)->Arg(1)->Arg(100)->Arg(10'000);
+BENCHMARK_CAPTURE(BM_Search, Vendors, true)->Arg(1)->Arg(100)->Arg(10'000);
 
 }  // namespace
 }  // namespace smeltra

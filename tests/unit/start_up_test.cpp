@@ -1,158 +1,223 @@
 #include <gtest/gtest.h>
 
-#include <bit>
-#include <functional>
 #include <new>
 #include <stdexcept>
 
 #include "launcher/messages.h"
+#include "launcher/mod_main.h"
 #include "launcher/runtime_version.h"
 #include "launcher/server_start.h"
 #include "registry/launcher_error.h"
-#include "tests/support/fake_platform.h"
-#include "tests/support/memory_registry.h"
+#include "tests/support/fakes.h"
 
 namespace smeltra {
 namespace {
 
-using testing::FakePlatform;
 using testing::MemoryRegistry;
-using testing::ProgramEnded;
+using Texts = std::vector<std::u16string>;
+
+const std::u16string kJre = u"JavaSoft\\Java Runtime Environment\\";
+const std::u16string kJdk8 = u"JavaSoft\\Java Development Kit\\";
+const std::u16string kJre9 = u"JavaSoft\\JRE\\";
+const std::u16string kJdk = u"JavaSoft\\JDK\\";
+const std::u16string kPath = u"Path";
+const std::u16string kInstallationPath = u"InstallationPath";
+const std::u16string kApp = u"C:\\";  // the fake platform's launcher folder, a drive's root
+
+// One registry entry below SOFTWARE: a key and, with a `folder`, a value that
+// names it, whose bin\java.exe exists unless the entry is stale.
+struct Put {
+  std::u16string path;
+  std::optional<std::u16string> folder = std::nullopt;
+  std::u16string value = u"JavaHome";
+  bool java = true;
+  RegistryView view = RegistryView::k64Bit;
+  KeyHandle hive = kHkeyLocalMachine;
+  std::uint32_t type = reg_type::kSz;
+  bool denied = false;
+};
+Put Stale(Put put) { return put.java = false, put; }
+Put In32(Put put) { return put.view = RegistryView::k32Bit, put; }
+Put PerUser(Put put) { return put.hive = kHkeyCurrentUser, put; }
+Put Typed(std::uint32_t type, Put put) { return put.type = type, put; }
+Put Denied(Put put) { return put.denied = true, put; }
+Put Temurin(const std::u16string& version, std::u16string folder) {
+  return {u"Eclipse Adoptium\\JDK\\" + version + u"\\hotspot\\MSI", std::move(folder), kPath};
+}
+
+const Texts kNotInstalled = {std::u16string(messages::kNotInstalled)};
+const Texts kNotNewEnough = {std::u16string(messages::kNotNewEnough)};
+Texts SearchError(std::u16string description) {
+  return {std::move(description), std::u16string(messages::kSearchError)};
+}
+std::u16string NotANumber(std::u16string_view name) {
+  return u"Type mismatch: runtime version \"" + std::u16string(name) + u"\" is not a number";
+}
+// The server's command line for a runtime at `home`, or from the search path.
+std::u16string Line(const std::u16string& home) {
+  return (home.empty() ? std::u16string(u"java") : u"\"" + home + u"\\bin\\java.exe\"") +
+         u" -classpath \"C:\\\\Quorvane\\lib\\vuz.jar\";\"C:\\\\Quorvane\" Velquist.Frame11";
+}
+const std::u16string kNotStarted = std::u16string(messages::kServerNotStarted) + u"\r\n\r\n";
+
+struct StartUpCase {
+  const char* name;
+  std::vector<Put> registry;
+  std::u16string java_home;  // started as "<java_home>\bin\java.exe", or as `java` when empty
+  Texts messages = {};
+  ExitCode status = ExitCode::kServerStarted;
+  std::optional<LauncherError> path_error = std::nullopt;
+  std::optional<LauncherError> start_error = std::nullopt;
+};
+
+class StartUpTest : public ::testing::TestWithParam<StartUpCase> {};
+
+TEST_P(StartUpTest, ChoosesShowsAndStarts) {
+  const StartUpCase& c = GetParam();
+  MemoryRegistry registry;
+  testing::FakePlatform platform;
+  for (const Put& put : c.registry) {
+    const std::u16string path = u"SOFTWARE\\" + put.path;
+    registry.At(put.view, put.hive, path).denied |= put.denied;
+    if (!put.folder) continue;
+    const auto data = put.type == reg_type::kDword ? std::vector<std::uint8_t>{1, 0, 0, 0}
+                                                   : MemoryRegistry::LeBytes(*put.folder + u'\0');
+    registry.SetValue(put.view, put.hive, path, put.value, {put.type, data});
+    if (put.java) platform.files.insert(*put.folder + u"\\bin\\java.exe");
+  }
+  platform.path_error = c.path_error;
+  platform.start_error = c.start_error;
+  ExitCode status{};
+  try {
+    status = StartServer(registry, RuntimeSearchViews(true), platform);
+  } catch (const testing::ProgramEnded& end) {
+    status = end.code;
+  }
+  EXPECT_EQ(status, c.status);
+  EXPECT_EQ(platform.messages, c.messages);
+  using Starts = decltype(platform.starts);
+  const Starts started = {{Line(c.java_home), kApp}};
+  EXPECT_EQ(platform.starts, status == ExitCode::kServerStarted ? started : Starts{});
+  EXPECT_TRUE(registry.Tidy());
+}
+
+const auto kNone = ExitCode::kNoRuntimeInstalled;
+const auto kOld = ExitCode::kNoRuntimeNewEnough;
+const auto kFailed = ExitCode::kServerNotStarted;
+
+// clang-format off
+const StartUpCase kCases[] = {
+    {"NothingInstalled", {}, u"", kNotInstalled, kNone},
+    {"UnreadableRuntimeKeyIsNone", {Denied({u"JavaSoft\\JDK"})}, u"", kNotInstalled, kNone},
+    {"KeyWithoutSubkeys", {{u"JavaSoft\\JDK"}}, u"", kNotNewEnough, kOld},
+    {"NothingUsable", {{kJre + u"1.3", u"C:\\13"}, Stale({kJre + u"1.8", u"C:\\gone"}),
+                       Stale({kJdk + u"17", u"C:\\gone"})}, u"", kNotNewEnough, kOld},
+    {"FirstUsableWinsByItsFullName", {{kJre + u"1.3.1", u"C:\\a"}, Stale({kJre + u"1.9", u"C:\\x"}),
+                                      {kJre + u"1.4.2_03", u"C:\\b"}, {kJre + u"1.6"}}, u"C:\\b"},
+    {"NotANumberAfterAPassIsNeverRead", {{kJre + u"1.8", u"C:\\18"}, {kJre + u"abc"}}, u"C:\\18"},
+    {"CommaInALaterKeyEndsTheSearch", {{kJre + u"1.3", u"C:\\13"}, {kJdk8 + u"1,5"},
+                                       {kJdk + u"17", u"C:\\17"}, Temurin(u"21", u"C:\\t")},
+     u"", SearchError(NotANumber(u"1,5"))},
+    {"JavaHomeOfAnUnsupportedType", {Typed(11, {kJre + u"1.8", u"C:\\18"})}, u"",
+     SearchError(u"Unsupported value type")},
+    {"JavaHomeMissingFallsBackSilently", {{kJre + u"1.8"}, {kJre + u"1.9", u"C:\\19"}}, u""},
+    {"JavaHomeEmpty", {{kJre + u"1.8", u""}, {kJre + u"1.9", u"C:\\19"}}, u""},
+    {"VersionKeyUnreadable", {Denied({kJre + u"1.8", u"C:\\18"}), {kJre + u"1.9", u"C:\\19"}}, u""},
+    {"JavaHomeAsWideBinary", {Typed(3, {kJre + u"1.8", u"C:\\bin"})}, u"C:\\bin"},
+    {"JavaHomeAsDwordIsNoFolder", {Typed(4, {kJre + u"1.8", u"C:\\18"})}, u"", kNotNewEnough, kOld},
+    {"JavaHomeKeptExactly", {{kJre + u"1.8", u"C:\\Program Files\\j\xDBFFre 1.8\\"}},
+     u"C:\\Program Files\\j\xDBFFre 1.8\\"},
+    {"View64BitFirst", {In32({kJre + u"1.8", u"C:\\32"}), {kJre + u"1.6", u"C:\\64"}}, u"C:\\64"},
+    {"OldAndStaleIn64NewIn32", {{kJre + u"1.3", u"C:\\13"}, Stale({kJre + u"1.8", u"C:\\gone"}),
+                                In32({kJre + u"1.6", u"C:\\32"})}, u"C:\\32"},
+    {"KitAfterOldRuntime", {{kJre + u"1.3", u"C:\\13"}, {kJdk8 + u"1.8", u"C:\\8"}}, u"C:\\8"},
+    {"RuntimeKeyBeforeKits", {{kJdk + u"21", u"C:\\21"}, {kJre9 + u"9", u"C:\\9"}}, u"C:\\9"},
+    {"TemurinDefaultInstall", {Temurin(u"21.0.1.12", u"C:\\t\\"),
+                               Typed(4, {u"Eclipse Adoptium\\JDK\\21.0.1.12\\hotspot\\MSI", u"1"})},
+     u"C:\\t\\"},
+    {"AdoptOpenJ9", {{u"AdoptOpenJDK\\JRE\\11.0.2\\openj9\\MSI", u"C:\\a", kPath}}, u"C:\\a"},
+    {"Microsoft", {{u"Microsoft\\JDK\\17.0.9.8\\hotspot\\MSI", u"C:\\ms", kPath}}, u"C:\\ms"},
+    {"Semeru", {{u"Semeru\\JRE\\17.0.8\\openj9\\MSI", u"C:\\ibm", kPath}}, u"C:\\ibm"},
+    {"Zulu32Bit", {In32({u"Azul Systems\\Zulu 32-bit\\zulu-8", u"C:\\z", kInstallationPath})},
+     u"C:\\z"},
+    {"Liberica", {{u"BellSoft\\Liberica\\jre-17", u"C:\\l", kInstallationPath}}, u"C:\\l"},
+    {"SapMachine", {{u"SapMachine\\JDK\\21.0.1", u"C:\\sap"}}, u"C:\\sap"},
+    {"NewestVendorWins",
+     {Temurin(u"17.0.9", u"C:\\t17"), {u"Azul Systems\\Zulu\\zulu-21", u"C:\\z", kInstallationPath},
+      {u"Microsoft\\JDK\\11.0.21\\hotspot\\MSI", u"C:\\m11", kPath}},
+     u"C:\\z"},
+    {"TieGoesToTheEarlierRow", {{u"Microsoft\\JDK\\21.0.1\\hotspot\\MSI", u"C:\\ms", kPath},
+                                Temurin(u"21.0.1", u"C:\\t")}, u"C:\\t"},
+    {"ClassicBeforeNewerVendor", {Temurin(u"21", u"C:\\t"), {kJre + u"1.8", u"C:\\18"}}, u"C:\\18"},
+    {"VendorEntriesPassedOverQuietly",
+     {Typed(4, Temurin(u"21", u"1")), Stale({u"Semeru\\JDK\\21\\openj9\\MSI", u"C:\\x", kPath}),
+      Typed(11, {u"Microsoft\\JDK\\21\\hotspot\\MSI", u"C:\\q", kPath}),
+      {u"BellSoft\\Liberica\\jdk-current", u"C:\\n", kInstallationPath},
+      {u"Azul Systems\\Zulu\\zulu-11", u"C:\\z", kInstallationPath}}, u"C:\\z"},
+    {"OnlyUnusableVendors", {Stale(Temurin(u"9", u"C:\\x")), {u"SapMachine\\JRE\\1.3.1", u"C:\\o"}},
+     u"", kNotNewEnough, kOld},
+    {"PerUserVendor", {PerUser(Temurin(u"21", u"C:\\u"))}, u"C:\\u"},
+    {"MachineVendorAfterStaleClassicBeforeUser",
+     {Stale({kJdk + u"17", u"C:\\x"}), PerUser({kJre + u"1.8", u"C:\\u"}), Temurin(u"9", u"C:\\t")},
+     u"C:\\t"},
+    {"UserAfterEverythingStaleOnTheMachine",
+     {Stale({kJre + u"1.8", u"C:\\gone"}), PerUser({kJre + u"1.6", u"C:\\user"})}, u"C:\\user"},
+    {"CannotStart", {{kJdk + u"17", u"C:\\17"}}, u"C:\\17",
+     {kNotStarted + u"Not found.\r\n\r\n" + Line(u"C:\\17")}, kFailed,
+     std::nullopt, LauncherError(2, u"Not found.")},
+    {"FolderUnreadable", {{kJdk + u"17", u"C:\\17"}}, u"", {kNotStarted + u"Denied."}, kFailed,
+     LauncherError(5, u"Denied.")}};
+// clang-format on
+INSTANTIATE_TEST_SUITE_P(Cases, StartUpTest, ::testing::ValuesIn(kCases),
+                         [](const auto& test) { return std::string(test.param.name); });
+
+TEST(StartUpTest, OneViewOnThirtyTwoBitWindows) {
+  EXPECT_EQ(RuntimeSearchViews(false), std::vector<RegistryView>{RegistryView::kNative});
+}
 
 TEST(RuntimeVersionTest, FirstThreeCharactersAsANumber) {
-  const std::pair<std::u16string, double> passing[] = {
-      {u"1.4", 1.4}, {u"1.4.2_03", 1.4}, {u"1.10", 1.1}, {u"2", 2},         {u"17.0.9", 17},
-      {u" 1.", 1},   {u"-1", -1},        {u"+.5", 0.5},  {u"1.3.1_20", 1.3}};
-  for (const auto& [name, number] : passing) {
-    EXPECT_EQ(RuntimeVersionNumber(name), number);
-  }
-  // The full stop in every locale: exactly the double nearest to 1.4.
-  EXPECT_EQ(std::bit_cast<std::uint64_t>(RuntimeVersionNumber(u"1.4")), 0x3FF6666666666666u);
-  for (const std::u16string name :
-       {u"abc", u"1,5", u"1e5", u"inf", u"nan", u"", u"21-ea", u"1..", u"0x1", u"\xD800"}) {
+  const std::pair<std::u16string, std::optional<double>> cases[] = {
+      {u"1.4", 1.4}, {u"1.4.2_03", 1.4}, {u"1.10", 1.1}, {u"2", 2},    {u"17.0.9", 17},
+      {u" 1.", 1},   {u"-1", -1},        {u"+.5", 0.5},  {u"abc", {}}, {u"1,5", {}},
+      {u"1e5", {}},  {u"inf", {}},       {u"nan", {}},   {u"", {}},    {u"21-ea", {}},
+      {u"1..", {}},  {u"0x1", {}},       {u"\xD800", {}}};
+  for (const auto& [name, number] : cases) {
+    std::optional<double> read;
     try {
-      RuntimeVersionNumber(name);
-      ADD_FAILURE() << "read a number from a name of " << name.size() << " units";
+      read = RuntimeVersionNumber(name);
     } catch (const LauncherError& error) {
-      EXPECT_EQ(error.number(), 13);
-      EXPECT_EQ(error.description(),
-                u"Type mismatch: runtime version \"" + name + u"\" is not a number");
+      EXPECT_EQ(error.number(), error_number::kTypeMismatch);
+      EXPECT_EQ(error.description(), NotANumber(name));
     }
+    EXPECT_EQ(read, number) << ::testing::PrintToString(name);
   }
 }
 
 TEST(RuntimeVersionTest, VendorNamesAsNumbers) {
   using Numbers = std::vector<std::uint32_t>;
+  // clang-format off
   const std::pair<std::u16string, std::optional<Numbers>> cases[] = {
-      {u"21.0.1.12", Numbers{21, 0, 1, 12}},
-      {u"zulu-17", Numbers{17}},
-      {u"zulu-8-jre", Numbers{8}},
-      {u"jdk-21", Numbers{21}},
-      {u"1.8.0_392", Numbers{8, 0, 392}},
-      {u"1", Numbers{1}},
-      {u"latest", std::nullopt},
-      {u"99999999999", std::nullopt}};
+      {u"21.0.1.12", Numbers{21, 0, 1, 12}}, {u"zulu-17", Numbers{17}}, {u"zulu-8-jre", Numbers{8}},
+      {u"jdk-21", Numbers{21}}, {u"1.8.0_392", Numbers{8, 0, 392}}, {u"1", Numbers{1}},
+      {u"latest", std::nullopt}, {u"99999999999", std::nullopt}};
+  // clang-format on
   for (const auto& [name, numbers] : cases) EXPECT_EQ(VendorVersion(name), numbers);
 }
 
-TEST(ServerCommandLineTest, PiecesJoinedAsTheyAre) {
-  const std::u16string tail =
-      u"-classpath \"C:\\App\\Quorvane\\lib\\vuz.jar\";\"C:\\App\\Quorvane\" Velquist.Frame11";
-  EXPECT_EQ(ServerCommandLine(u"C:\\Java\\jre", u"C:\\App"),
-            u"\"C:\\Java\\jre\\bin\\java.exe\" " + tail);
-  EXPECT_EQ(ServerCommandLine(u"", u"C:\\App"), u"java " + tail);
-  EXPECT_EQ(ServerCommandLine(u"C:\\Program Files\\jre 1.8\\", u"C:\\App"),
-            u"\"C:\\Program Files\\jre 1.8\\\\bin\\java.exe\" " + tail);
-  EXPECT_EQ(
-      ServerCommandLine(u"", u"D:\\"),
-      u"java -classpath \"D:\\\\Quorvane\\lib\\vuz.jar\";\"D:\\\\Quorvane\" Velquist.Frame11");
-}
-
 TEST(FolderOfFileTest, DriveRootsKeepTheirSeparator) {
-  const std::pair<std::u16string, std::u16string> cases[] = {
-      {u"C:\\App\\Smeltra.exe", u"C:\\App"},
-      {u"C:\\Smeltra.exe", u"C:\\"},
-      {u"\\\\?\\C:\\Smeltra.exe", u"\\\\?\\C:\\"},
-      {u"\\\\server\\share\\Smeltra.exe", u"\\\\server\\share"},
-      {u"C:\\F\xD800lder\\Smeltra.exe", u"C:\\F\xD800lder"},
-      {u"Smeltra.exe", u""}};
-  for (const auto& [file, folder] : cases) EXPECT_EQ(FolderOfFile(file), folder);
+  // clang-format off
+  const std::pair<std::u16string, std::u16string> folders[] = {
+      {u"C:\\A\\x.exe", u"C:\\A"}, {u"C:\\x.exe", u"C:\\"}, {u"\\\\?\\C:\\x.exe", u"\\\\?\\C:\\"},
+      {u"\\\\srv\\share\\x.exe", u"\\\\srv\\share"}, {u"C:\\F\xD800\\x.exe", u"C:\\F\xD800"},
+      {u"x.exe", u""}};
+  // clang-format on
+  for (const auto& [file, folder] : folders) EXPECT_EQ(FolderOfFile(file), folder);
 }
-
-// The start-up over a runtime at C:\Java, with what the case changes.
-struct StartCase {
-  const char* name;
-  std::function<void(MemoryRegistry&, FakePlatform&)> arrange;
-  ExitCode status;
-  std::vector<std::u16string> messages;
-  std::u16string started;  // the command line, when something started
-};
-
-const std::u16string kLine = ServerCommandLine(u"C:\\Java", u"C:\\Smeltra");
-const std::u16string kNotStarted = std::u16string(messages::kServerNotStarted) + u"\r\n\r\n";
-
-class StartServerTest : public ::testing::TestWithParam<StartCase> {};
-
-TEST_P(StartServerTest, StatusBoxesAndStart) {
-  MemoryRegistry registry;
-  FakePlatform platform;
-  registry.SetString(RegistryView::k64Bit, kHkeyLocalMachine, u"SOFTWARE\\JavaSoft\\JDK\\17",
-                     u"JavaHome", u"C:\\Java");
-  platform.files.insert(u"C:\\Java\\bin\\java.exe");
-  GetParam().arrange(registry, platform);
-  const RegistryView views[] = {RegistryView::k64Bit};
-  ExitCode status{};
-  try {
-    status = StartServer(registry, views, platform);
-  } catch (const ProgramEnded& end) {
-    status = end.code;
-  }
-  EXPECT_EQ(status, GetParam().status);
-  EXPECT_EQ(platform.messages, GetParam().messages);
-  if (GetParam().started.empty()) {
-    EXPECT_TRUE(platform.starts.empty());
-  } else {
-    ASSERT_EQ(platform.starts.size(), 1u);
-    EXPECT_EQ(platform.starts[0].first, GetParam().started);
-    EXPECT_EQ(platform.starts[0].second, u"C:\\Smeltra");
-  }
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Outcomes, StartServerTest,
-    ::testing::Values(
-        StartCase{"Started", [](auto&, auto&) {}, ExitCode::kServerStarted, {}, kLine},
-        StartCase{"CannotStart",
-                  [](auto&, FakePlatform& p) { p.start_error = LauncherError(2, u"Not found."); },
-                  ExitCode::kServerNotStarted,
-                  {kNotStarted + u"Not found.\r\n\r\n" + kLine},
-                  u""},
-        StartCase{"FolderUnreadable",
-                  [](auto&, FakePlatform& p) { p.path_error = LauncherError(5, u"Denied."); },
-                  ExitCode::kServerNotStarted,
-                  {kNotStarted + u"Denied."},
-                  u""},
-        StartCase{"NoRuntimeKey",
-                  [](MemoryRegistry& r, auto&) { r = MemoryRegistry(); },
-                  ExitCode::kNoRuntimeInstalled,
-                  {std::u16string(messages::kNotInstalled)},
-                  u""},
-        StartCase{"SearchErrorStartsJavaFromThePath",
-                  [](MemoryRegistry& r, auto&) {
-                    r.AddKey(RegistryView::k64Bit, kHkeyLocalMachine,
-                             u"SOFTWARE\\JavaSoft\\JRE\\x");
-                  },
-                  ExitCode::kServerStarted,
-                  {u"Type mismatch: runtime version \"x\" is not a number",
-                   std::u16string(messages::kSearchError)},
-                  ServerCommandLine(u"", u"C:\\Smeltra")}),
-    [](const auto& test) { return std::string(test.param.name); });
 
 // What a box says for a failure that is no LauncherError.
 TEST(ErrorDescriptionTest, OtherFailures) {
   EXPECT_EQ(ErrorDescription(std::bad_alloc()), u"Out of memory");
   EXPECT_EQ(ErrorDescription(std::runtime_error("odd")), u"odd");
-  EXPECT_EQ(ErrorDescription(LauncherError(2, u"Not found.")), u"Not found.");
 }
 
 }  // namespace

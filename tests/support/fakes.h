@@ -1,0 +1,156 @@
+#pragma once
+
+#include <algorithm>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <tuple>
+#include <utility>
+#include <vector>
+
+#include "launcher/platform.h"
+#include "registry/launcher_error.h"
+#include "registry/registry.h"
+
+namespace smeltra::testing {
+
+// A registry in memory that answers like the platform's: the same result
+// codes, subkeys in the order they were added, names without regard to ASCII
+// case. HKLM has a 64-bit and a 32-bit view (kNative is the 64-bit one);
+// HKCU's keys are shared by both views, as on Windows. It records open
+// handles, the access masks asked for and the query buffer sizes.
+class MemoryRegistry final : public Registry {
+ public:
+  using KeyId = std::tuple<RegistryView, KeyHandle, std::u16string>;
+  struct Value {
+    std::uint32_t type;
+    std::vector<std::uint8_t> data;
+    std::uint32_t grow_on_more_data = 0;  // grows between two queries
+  };
+  struct Key {
+    std::vector<std::u16string> subkeys;
+    std::map<std::u16string, Value> values;
+    bool denied = false;                                            // every open gets 5
+    std::optional<std::pair<std::uint32_t, std::int32_t>> failure;  // EnumKey's code at an index
+  };
+
+  // The key at `path`, made with its parents when missing.
+  Key& At(RegistryView view, KeyHandle hive, const std::u16string& path) {
+    Key* key = &keys_[Id(view, hive, u"")];
+    for (std::size_t start = 0, end = 0; end < path.size(); start = end + 1) {
+      end = std::min(path.find(u'\\', start), path.size());
+      const auto [child, added] = keys_.try_emplace(Id(view, hive, path.substr(0, end)));
+      if (added) key->subkeys.push_back(path.substr(start, end - start));
+      key = &child->second;
+    }
+    return *key;
+  }
+  void SetValue(RegistryView view, KeyHandle hive, const std::u16string& path,
+                const std::u16string& name, Value value) {
+    At(view, hive, path).values[Folded(name)] = std::move(value);
+  }
+  static std::vector<std::uint8_t> LeBytes(std::u16string_view units) {
+    std::vector<std::uint8_t> bytes;
+    for (const char16_t unit : units) {
+      bytes.push_back(static_cast<std::uint8_t>(unit & 0xFF));
+      bytes.push_back(static_cast<std::uint8_t>(unit >> 8));
+    }
+    return bytes;
+  }
+  // Every key closed again, and nothing but read access (in a view) asked for.
+  bool Tidy() const {
+    return open.empty() && std::ranges::all_of(access_masks, [](std::uint32_t mask) {
+             return (mask & ~(kKeyWow64_64Key | kKeyWow64_32Key)) == kKeyRead;
+           });
+  }
+
+  std::map<KeyHandle, std::pair<KeyId, Key*>> open;
+  std::vector<std::uint32_t> access_masks;
+  std::vector<std::uint32_t> query_sizes;
+
+  std::int32_t OpenKey(KeyHandle parent, std::u16string_view path, std::uint32_t access,
+                       KeyHandle& opened) override {
+    access_masks.push_back(access);
+    auto [view, hive, base] = Where(parent).first;
+    if (parent == hive && (access & kKeyWow64_32Key) != 0) view = RegistryView::k32Bit;
+    if (!path.empty()) base.append(base.empty() ? u"" : u"\\").append(path);
+    const auto key = keys_.find(Id(view, hive, base));
+    if (key == keys_.end()) return reg_result::kFileNotFound;
+    if (key->second.denied) return reg_result::kAccessDenied;
+    opened = next_handle_++;
+    open[opened] = {key->first, &key->second};
+    return reg_result::kSuccess;
+  }
+  std::int32_t EnumKey(KeyHandle handle, std::uint32_t index, std::u16string& name) override {
+    const Key& key = *Where(handle).second;
+    if (key.failure && key.failure->first == index) return key.failure->second;
+    if (index >= key.subkeys.size()) return reg_result::kNoMoreItems;
+    name = key.subkeys[index];
+    return reg_result::kSuccess;
+  }
+  std::int32_t QueryValue(KeyHandle handle, std::u16string_view value_name, std::uint32_t& type,
+                          std::span<std::uint8_t> buffer, std::uint32_t& length) override {
+    query_sizes.push_back(length);
+    auto& values = Where(handle).second->values;
+    const auto value = values.find(Folded(std::u16string(value_name)));
+    if (value == values.end()) return reg_result::kFileNotFound;
+    auto& [stored_type, data, grow] = value->second;
+    type = stored_type;
+    const bool fits = data.size() <= std::min<std::size_t>(length, buffer.size());
+    length = static_cast<std::uint32_t>(data.size());
+    if (!fits) return data.resize(data.size() + grow), reg_result::kMoreData;
+    std::ranges::copy(data, buffer.begin());
+    return reg_result::kSuccess;
+  }
+  void CloseKey(KeyHandle handle) override { open.erase(handle); }
+
+ private:
+  static std::u16string Folded(std::u16string text) {
+    for (char16_t& c : text) c = (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - 32) : c;
+    return text;
+  }
+  static KeyId Id(RegistryView view, KeyHandle hive, const std::u16string& path) {
+    if (view == RegistryView::kNative || hive == kHkeyCurrentUser) view = RegistryView::k64Bit;
+    return {view, hive, Folded(path)};
+  }
+  // A predefined hive is its own root, in the 64-bit view unless the access
+  // mask of the open asks for the other.
+  std::pair<KeyId, Key*> Where(KeyHandle handle) {
+    if (const auto found = open.find(handle); found != open.end()) return found->second;
+    const KeyId root = Id(RegistryView::k64Bit, handle, u"");
+    return {root, &keys_[root]};
+  }
+
+  std::map<KeyId, Key> keys_;
+  KeyHandle next_handle_ = 0x1000;
+};
+
+// Thrown where the program would end: no std::exception, so that no handler of
+// the launcher can take it for an error of the search.
+struct ProgramEnded {
+  ExitCode code;
+};
+
+// Runs from C:\Smeltra.exe; records boxes and starts in order; files exist when listed.
+class FakePlatform final : public Platform {
+ public:
+  void ShowMessage(std::u16string_view prompt) override { messages.emplace_back(prompt); }
+  [[noreturn]] void EndProgram(ExitCode code) override { throw ProgramEnded{code}; }
+  bool FileExists(const std::u16string& path) override { return files.contains(path); }
+  std::u16string ExecutablePath() override {
+    if (path_error) throw *path_error;
+    return u"C:\\Smeltra.exe";
+  }
+  void StartHidden(const std::u16string& line, const std::u16string& folder) override {
+    if (start_error) throw *start_error;
+    starts.emplace_back(line, folder);
+  }
+
+  std::vector<std::u16string> messages;
+  std::set<std::u16string> files;
+  std::optional<LauncherError> path_error, start_error;
+  std::vector<std::pair<std::u16string, std::u16string>> starts;
+};
+
+}  // namespace smeltra::testing
