@@ -24,8 +24,7 @@ import urllib.request
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent.parent / "tests" / "e2e"))
-from run_scenarios import host, run_robot, write_registry  # noqa: E402
-from scenarios import HKLM, JRE_KEY  # noqa: E402
+from run_scenarios import HKLM, JRE_KEY, host, run_robot, write_registry  # noqa: E402
 
 RUNTIMES = {"1.3.1": r"C:\Program Files\Tolvan Java\jre 1.3.1",
             "1.8.0_351": r"C:\Program Files\Tolvan Java\jre 1.8.0_351"}

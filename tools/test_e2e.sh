@@ -1,4 +1,4 @@
-# ./run test stage, under Wine: the end-to-end scenarios (tests/e2e/scenarios.py)
+# ./run test stage, under Wine: the end-to-end scenarios (tests/e2e/run_scenarios.py)
 # against the real dist/windows-x64/Smeltra.exe, driven by tests/e2e/robot.cpp,
 # in the prefix that tools/wine.sh made. One line a scenario, then
 # "N passed, N failed"; fails when any scenario failed.

@@ -1,7 +1,14 @@
 #!/usr/bin/env python3
-"""Runs the scenarios of scenarios.py against the real Smeltra.exe under Wine
-with the robot (robot.cpp), one line a scenario, then `N passed, N failed`;
-exit status 1 when any failed. Needs WINEPREFIX and DISPLAY (tools/wine.sh).
+"""Runs the end-to-end scenarios, what only the real Smeltra.exe under Wine
+shows, with the robot (robot.cpp): one line a scenario, then `N passed, N
+failed`; exit status 1 when any failed. Needs WINEPREFIX and DISPLAY
+(tools/wine.sh).
+
+Each row names the registry keys it relies on (all runtime keys of both views
+and of the user are removed first), the runtime folders that get a java.exe
+(a copy of the robot, which records its start) or a broken one (a text file),
+where the launcher sits, and what must happen: its exit status, its message
+boxes in order, and the runtime home that must be started, if any.
 """
 
 import argparse
@@ -12,12 +19,79 @@ import subprocess
 import sys
 import tempfile
 import time
+from collections import namedtuple
 from pathlib import Path
-
-import scenarios as table
 
 PREFIX = Path(os.environ.get("WINEPREFIX", "/nonexistent"))
 UNESCAPE = {"t": "\t", "r": "\r", "n": "\n"}
+
+TITLE = "Tolvan Smeltra"
+APP = r"C:\e2e\Tolvan Smeltra"
+JRE = r"C:\Program Files\Java\jre 1.8.0_351"
+OLD_JRE = r"C:\e2e\java\jre 1.3.1"
+BROKEN_JRE = r"C:\e2e\java\jre 1.8.0_202"
+TEMURIN = "C:\\Program Files\\Eclipse Adoptium\\jdk-21.0.1.12-hotspot\\"
+USER_JDK = r"C:\users\Public\jdk-17.0.9"
+# On the paths an unquoted runtime path would try first; they must never run.
+DECOYS = (r"C:\Program.exe", r"C:\Program Files\Java\jre.exe")
+
+HKLM = "HKEY_LOCAL_MACHINE\\SOFTWARE\\"
+WOW64 = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\"  # the 32-bit view
+HKCU = "HKEY_CURRENT_USER\\SOFTWARE\\"
+JRE_KEY = "JavaSoft\\Java Runtime Environment\\"
+CLEARED = [HKLM + "JavaSoft", WOW64 + "JavaSoft", HKLM + "Eclipse Adoptium",
+           WOW64 + "Eclipse Adoptium", HKCU + "JavaSoft"]
+
+NOT_INSTALLED = (
+    "You have not Installed Java Runtime Environment on your computer.\r\n"
+    "Download and install Java Runtime Environment Version 1.4 or higher version.\r\n"
+    "Please refer installtion guide of Tolvan Brennick for further help"
+)
+NOT_NEW_ENOUGH = "Java Runtime Environment version 1.4 or higher version is not avaiable"
+NOT_STARTED = "The Smeltra server could not be started.\r\n\r\n{reason}\r\n\r\n{command}"
+
+HAPPY_KEYS = (
+    (HKLM + JRE_KEY + "1.3.1", {"JavaHome": OLD_JRE}),
+    (HKLM + JRE_KEY + "1.8.0_351", {"JavaHome": JRE}),
+)
+
+Scenario = namedtuple(
+    "Scenario",
+    "name why keys javas broken app status boxes home close_ms",
+    defaults=((), (), (), APP, 0, (), None, 0),
+)
+
+SCENARIOS = [
+    Scenario("happy_path", "1.3.1 skipped, 1.8.0_351 under blanks started hidden, decoys never run",
+             HAPPY_KEYS, javas=(OLD_JRE, JRE), home=JRE),
+    Scenario("not_installed", "no runtime key anywhere: the three-line message, status 1",
+             status=1, boxes=(NOT_INSTALLED,)),
+    Scenario("not_new_enough", "1.3.1 (64-bit view) and 1.3 (32-bit view) only: status 2",
+             ((HKLM + JRE_KEY + "1.3.1", {"JavaHome": OLD_JRE}),
+              (WOW64 + JRE_KEY + "1.3", {"JavaHome": OLD_JRE})),
+             javas=(OLD_JRE,), status=2, boxes=(NOT_NEW_ENOUGH,)),
+    Scenario("could_not_start", "java.exe is not a program: one box with the reason, status 3",
+             ((HKLM + JRE_KEY + "1.8.0_202", {"JavaHome": BROKEN_JRE}),),
+             broken=(BROKEN_JRE,), status=3, boxes=(NOT_STARTED,)),
+    Scenario("closed_before_tick", "the close command at 300 ms: nothing shown or started, status 0",
+             HAPPY_KEYS, javas=(OLD_JRE, JRE), close_ms=300),
+    Scenario("launcher_in_another_drive_root", "M:\\ while the current drive is C: started in M:\\",
+             HAPPY_KEYS, javas=(OLD_JRE, JRE), app="M:\\", home=JRE),
+    Scenario("temurin_registration", "Adoptium's MSI key alone, its Path with a closing backslash",
+             ((HKLM + "Eclipse Adoptium\\JDK\\21.0.1.12\\hotspot\\MSI",
+               {"Path": TEMURIN, "JavaHome": 1}),),
+             javas=(TEMURIN,), home=TEMURIN),
+    Scenario("per_user_install", "a JDK registered for the user alone (HKCU)",
+             ((HKCU + "JavaSoft\\JDK\\17.0.9", {"JavaHome": USER_JDK}),),
+             javas=(USER_JDK,), home=USER_JDK),
+]
+
+
+def command(home, app):
+    """The server's command line: the pieces joined as they are."""
+    return (f'"{home}\\bin\\java.exe" -classpath "{app}\\Quorvane\\lib\\vuz.jar";'
+            f'"{app}\\Quorvane" Velquist.Frame11')
+
 
 
 def host(windows_path):
@@ -52,7 +126,7 @@ def run_robot(robot, exe, close_ms=0, hold_ms=0, on_event=lambda event: None):
 def write_registry(keys):
     """The scenario's registry state, in one import: the runtime keys of both
     views and of the user removed, then its own keys written."""
-    lines = ["Windows Registry Editor Version 5.00", ""] + [f"[-{key}]" for key in table.CLEARED]
+    lines = ["Windows Registry Editor Version 5.00", ""] + [f"[-{key}]" for key in CLEARED]
     for key, values in keys:
         lines += ["", f"[{key}]"] + [
             f'"{name}"=' + (f"dword:{value:08x}" if isinstance(value, int)
@@ -78,20 +152,20 @@ def check(scenario, events):
     of = lambda kind: [e for e in events if e[1] == kind]  # noqa: E731
     windows, boxes, gone = of("window"), of("box"), {e[2]: e[0] for e in of("gone")}
     failures = [f"robot: {e[1]}" for e in of("timeout")]
-    if len(windows) != 1 or windows[0][4] != table.TITLE or windows[0][2] not in gone:
+    if len(windows) != 1 or windows[0][4] != TITLE or windows[0][2] not in gone:
         return failures + [f"not one splash that came and went: {windows}"], None
     splash_gone = gone[windows[0][2]]
     lifetime = splash_gone - windows[0][0]
     if not (lifetime < scenario.close_ms + 700 if scenario.close_ms else abs(lifetime - 2000) < 250):
         failures.append(f"the splash lived {lifetime:.0f} ms")
 
-    command = table.command(scenario.home or table.BROKEN_JRE, scenario.app)
+    line = command(scenario.home or BROKEN_JRE, scenario.app)
     texts = [box[4] for box in boxes]
     if len(texts) != len(scenario.boxes) or not all(
-            shown(want, text, command) for want, text in zip(scenario.boxes, texts)):
+            shown(want, text, line) for want, text in zip(scenario.boxes, texts)):
         failures.append(f"boxes {texts!r}, expected {scenario.boxes!r}")
     for box in boxes:
-        if box[3] != table.TITLE or box[5:7] != ["OK", "0"] or box[0] < splash_gone:
+        if box[3] != TITLE or box[5:7] != ["OK", "0"] or box[0] < splash_gone:
             failures.append(f"not a box titled, with a lone OK, no icon, after the splash: {box}")
 
     status = next((int(e[2]) for e in of("exit")), None)
@@ -100,7 +174,7 @@ def check(scenario, events):
     # The program as the system names it: any case, one backslash between folders.
     named = lambda start: [re.sub(r"\\+", r"\\", start[0]).lower(), *start[1:]]  # noqa: E731
     starts = [named(e[2:6]) for e in of("started")]
-    want = [named([f"{scenario.home}\\bin\\java.exe", command, scenario.app, "0"])]
+    want = [named([f"{scenario.home}\\bin\\java.exe", line, scenario.app, "0"])]
     if starts != (want if scenario.home else []):
         failures.append(f"started {starts}, expected {want if scenario.home else 'nothing'}")
     return failures, lifetime
@@ -108,7 +182,7 @@ def check(scenario, events):
 
 def run(scenario, robot, exe):
     write_registry(scenario.keys)
-    for folder in ["C:\\e2e"] + [f for other in table.SCENARIOS for f in other.javas + other.broken]:
+    for folder in ["C:\\e2e"] + [f for other in SCENARIOS for f in other.javas + other.broken]:
         shutil.rmtree(host(folder), ignore_errors=True)
     for folder in scenario.javas + scenario.broken:
         host(folder + "\\bin").mkdir(parents=True, exist_ok=True)
@@ -129,7 +203,7 @@ def main():
     parser.add_argument("names", nargs="*", help="run only these scenarios")
     args = parser.parse_args()
     robot = host("C:\\e2e-robot\\robot.exe")
-    for copy in (robot, *map(host, table.DECOYS)):  # nothing may ever run the decoys
+    for copy in (robot, *map(host, DECOYS)):  # nothing may ever run the decoys
         copy.parent.mkdir(parents=True, exist_ok=True)
         shutil.copyfile(args.robot, copy)
     # Another drive, M:, for the launcher; C: stays the current drive.
@@ -137,7 +211,7 @@ def main():
     if not (PREFIX / "dosdevices" / "m:").is_symlink():
         (PREFIX / "dosdevices" / "m:").symlink_to(PREFIX / "e2e-drive-m")
 
-    selected = [s for s in table.SCENARIOS if not args.names or s.name in args.names]
+    selected = [s for s in SCENARIOS if not args.names or s.name in args.names]
     failed = 0
     for scenario in selected:
         started = time.monotonic()

@@ -35,17 +35,11 @@ inline std::wstring ThisProgram() {
   return path;
 }
 
-// A fresh folder below `parent`, by default the temporary folder in its long
-// form (as programs started there see it), removed with its contents after.
+// A fresh folder in the temporary folder, removed with its contents after.
 class ScratchFolder {
  public:
-  explicit ScratchFolder(std::wstring parent = {}) {
-    if (parent.empty()) {
-      parent.resize(32768);
-      parent.resize(
-          GetLongPathNameW(std::filesystem::temp_directory_path().c_str(), parent.data(), 32768));
-    }
-    path_ = std::filesystem::path(parent) / UniqueName();
+  ScratchFolder() {
+    path_ = std::filesystem::temp_directory_path() / UniqueName();
     std::filesystem::create_directories(path_);
   }
   ScratchFolder(const ScratchFolder&) = delete;
