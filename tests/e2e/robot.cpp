@@ -7,8 +7,8 @@
 //   launched <process id> <Unix time in ms at 0>
 //   window   <handle> <class> <title> <left> <top> <right> <bottom>
 //   box      <handle> <caption> <text> <buttons, | between> <icon 1|0> <l> <t> <r> <b>
-//            (OK pressed <hold> ms later)
-//   close    <handle>  sent <close after> ms after the first window showed (0: never)
+//            (OK pressed <hold> ms later; the first window closed <close after> ms after it
+//            showed, unless 0)
 //   gone     <handle>
 //   timeout            the launcher ran 30 s and was ended
 //   exit     <status> <peak working set in KiB>
@@ -183,7 +183,6 @@ int Robot(const std::wstring& launcher, const wchar_t* folder, DWORD close_ms, D
     }
     if (close_ms != 0 && first != nullptr && GetTickCount64() >= close_at) {
       PostMessageW(first, WM_SYSCOMMAND, SC_CLOSE, 0);
-      event(Line({L"close", Handle(first)}));
       close_ms = 0;
     }
   }

@@ -1,9 +1,8 @@
-// Fuzzes the runtime search over a registry built from the input and checks
-// what must hold whatever it holds: every key closed again, read access only,
-// one of the documented sequences of boxes, and a chosen folder that some value
-// stored and that holds bin\java.exe. The input: a byte whose bit 0 gives
-// Windows two views, then operations, each an opcode byte (even: key, odd:
-// value) and its operands:
+// Fuzzes the runtime search over a registry built from the input: every key
+// closed again, read access only, a documented sequence of boxes, and a chosen
+// folder that a value stored and that holds bin\java.exe. The input: a byte
+// (bit 0: two views), then operations, an opcode byte (even: key, odd: value)
+// and operands:
 //   key    parent (a runtime key or one added before), name, flags: bit 0 adds
 //          "\MSI" below, bit 1 the 32-bit view, bit 2 HKEY_CURRENT_USER, bit 3
 //          denies every open, bit 4 fails the enumeration at index flags >> 5

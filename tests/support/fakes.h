@@ -52,10 +52,8 @@ class MemoryRegistry final : public Registry {
   }
   static std::vector<std::uint8_t> LeBytes(std::u16string_view units) {
     std::vector<std::uint8_t> bytes;
-    for (const char16_t unit : units) {
-      bytes.push_back(static_cast<std::uint8_t>(unit & 0xFF));
-      bytes.push_back(static_cast<std::uint8_t>(unit >> 8));
-    }
+    for (const char16_t unit : units)
+      bytes.insert(bytes.end(), {std::uint8_t(unit), std::uint8_t(unit >> 8)});
     return bytes;
   }
   // Every key closed again, and nothing but read access (in a view) asked for.

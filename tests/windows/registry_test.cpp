@@ -84,9 +84,7 @@ TEST(WindowsRegistryTest, ReadsExactlyWhatIsStoredInEitherViewWithReadAccessOnly
   // The system holds the backend to the access it was asked for.
   KeyHandle opened = 0;
   ASSERT_EQ(registry.OpenKey(kHkeyCurrentUser, path, kKeyRead, opened), 0);
-  const DWORD one = 1;
-  EXPECT_EQ(RegSetValueExW(reinterpret_cast<HKEY>(opened), L"w", 0, REG_DWORD,
-                           reinterpret_cast<const BYTE*>(&one), sizeof one),
+  EXPECT_EQ(RegSetValueExW(reinterpret_cast<HKEY>(opened), L"w", 0, REG_SZ, nullptr, 0),
             ERROR_ACCESS_DENIED);
   registry.CloseKey(opened);
 

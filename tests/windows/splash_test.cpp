@@ -60,8 +60,7 @@ TEST(SplashLayoutTest, ChildrenSitWhereTheLayoutTablePutsThem) {
   }
 }
 
-// The program's loop, with a way out should no quit message come; the quit
-// message's code, or -1.
+// The program's loop, giving the quit message's code, or -1 when none comes.
 int RunLoop() {
   const UINT_PTR give_up = SetTimer(nullptr, 0, 10000, nullptr);
   MSG message{};
