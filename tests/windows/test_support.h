@@ -66,7 +66,7 @@ inline bool CopyRobot(const std::filesystem::path& to) {
   return CopyFileW(robot.c_str(), to.c_str(), TRUE);
 }
 
-// Where the robot copies this program starts record their starts; made on
+// Where the robot copies the tests start record how they started; made on
 // first use, for the rest of the run.
 inline const std::wstring& RecordFile() {
   static const ScratchFolder records;
