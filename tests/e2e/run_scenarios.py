@@ -152,7 +152,7 @@ def check(scenario, events):
     if not (lifetime < scenario.close_ms + 700 if scenario.close_ms else abs(lifetime - 2000) < 250):
         failures.append(f"the splash lived {lifetime:.0f} ms")
 
-    line = command(scenario.home or BROKEN_JRE, scenario.app)
+    line = command(scenario.home or next(iter(scenario.broken), ""), scenario.app)
     texts = [box[4] for box in boxes]
     if len(texts) != len(scenario.boxes) or not all(
             shown(want, text, line) for want, text in zip(scenario.boxes, texts)):

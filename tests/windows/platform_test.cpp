@@ -63,11 +63,11 @@ TEST(StartHiddenTest, AFailedStartCarriesTheSystemsCodeAndText) {
 }
 
 TEST(HardenDllSearchTest, PlantedDllsAreNoLongerLoadedByName) {
-  // Beside the program and in the current folder, where the launcher's
-  // on-demand loads would look first; any module image will do as the plant.
+  // Where on-demand loads would look first, any module image as the plant.
   // This process stays hardened after.
   const ScratchFolder current;
-  testing::CopyRobot(std::filesystem::path(testing::ThisProgram()).replace_filename(L"beside.dll"));
+  const auto beside = std::filesystem::path(testing::ThisProgram()).replace_filename(L"beside.dll");
+  testing::CopyRobot(beside);
   testing::CopyRobot(current.path() + L"\\current.dll");
   const std::filesystem::path was = std::filesystem::current_path();
   std::filesystem::current_path(current.path());
@@ -81,6 +81,7 @@ TEST(HardenDllSearchTest, PlantedDllsAreNoLongerLoadedByName) {
   }
   EXPECT_NE(LoadLibraryW(L"oleaut32.dll"), nullptr);
   std::filesystem::current_path(was);
+  std::filesystem::remove(beside);
 }
 
 }  // namespace

@@ -66,12 +66,14 @@ inline bool CopyRobot(const std::filesystem::path& to) {
   return CopyFileW(robot.c_str(), to.c_str(), TRUE);
 }
 
-// Where the robot copies the tests start record how they started; made on
-// first use, for the rest of the run.
+// Where the tests' robot copies record how they started, for the whole run.
 inline const std::wstring& RecordFile() {
   static const ScratchFolder records;
-  static const std::wstring file = records.path() + L"\\record";
-  SetEnvironmentVariableW(L"SMELTRA_RECORD", file.c_str());
+  static const std::wstring file = [] {
+    const std::wstring name = records.path() + L"\\record";
+    SetEnvironmentVariableW(L"SMELTRA_RECORD", name.c_str());
+    return name;
+  }();
   return file;
 }
 
