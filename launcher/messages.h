@@ -19,5 +19,9 @@ inline constexpr std::u16string_view kSearchError = u"Error While Searching JVM 
 // The first line of the box shown when the server cannot be started.
 inline constexpr std::u16string_view kServerNotStarted =
     u"The Smeltra server could not be started.";
+// The reason given there when the command starts with `java` and no java.exe
+// is in a folder that may be searched.
+inline constexpr std::u16string_view kJavaNotOnSearchPath =
+    u"java.exe is in none of the Windows system folders and in no folder on PATH.";
 
 }  // namespace smeltra::messages

@@ -6,11 +6,67 @@
 
 #include "launcher/messages.h"
 #include "launcher/runtime_version.h"
+#include "launcher/server_start.h"
 #include "registry/launcher_error.h"
 #include "registry/mregistry.h"
 
 namespace smeltra {
 namespace {
+
+// What became of a place the search looked at, in the words of its trace.
+enum class Outcome { kUsed, kUsable, kNotThere, kNoJava, kTooOld, kNotNewest, kUnreadable };
+constexpr std::u16string_view kOutcomeWords[] = {
+    u"used",    u"usable",         u"not there", u"no bin\\java.exe",
+    u"too old", u"not the newest", u"unreadable"};
+constexpr std::u16string_view kViewNames[] = {u"", u" (64-bit view)", u" (32-bit view)"};
+
+bool IsSeparator(char16_t c) { return c == u'\\' || c == u'/'; }
+bool IsBlankOrQuote(char16_t c) { return c == u' ' || c == u'\t' || c == u'"'; }
+
+// A folder as people write it in a variable: blanks and double quotes around
+// it dropped, and closing separators too, but for a drive's root.
+std::u16string FolderAsWritten(std::u16string_view text) {
+  while (!text.empty() && IsBlankOrQuote(text.front())) text.remove_prefix(1);
+  while (!text.empty() && IsBlankOrQuote(text.back())) text.remove_suffix(1);
+  while (text.size() > 1 && IsSeparator(text.back()) && text[text.size() - 2] != u':') {
+    text.remove_suffix(1);
+  }
+  return std::u16string(text);
+}
+
+// A drive letter with its root, or a network path. Anything else, even
+// "C:bin", is read by Windows relative to a current folder.
+bool IsAbsolute(std::u16string_view path) {
+  const bool drive = path.size() >= 3 && (path[0] | 0x20) >= u'a' && (path[0] | 0x20) <= u'z' &&
+                     path[1] == u':' && IsSeparator(path[2]);
+  return drive || (path.size() >= 2 && IsSeparator(path[0]) && IsSeparator(path[1]));
+}
+
+// Whether the last folder is named bin, in any case, as Windows compares it.
+bool EndsInBin(std::u16string_view folder) {
+  const std::u16string_view name = folder.substr(folder.find_last_of(u"\\/") + 1);
+  return name.size() == 3 && (name[0] | 0x20) == u'b' && (name[1] | 0x20) == u'i' &&
+         (name[2] | 0x20) == u'n';
+}
+
+// PATH's entries, split at the semicolons outside double quotes.
+std::vector<std::u16string> PathEntries(std::u16string_view path) {
+  std::vector<std::u16string> entries;
+  bool quoted = false;
+  for (std::size_t start = 0, at = 0; at <= path.size(); ++at) {
+    if (at < path.size() && path[at] == u'"') quoted = !quoted;
+    if (at < path.size() && (path[at] != u';' || quoted)) continue;
+    entries.push_back(FolderAsWritten(path.substr(start, at - start)));
+    start = at + 1;
+  }
+  return entries;
+}
+
+std::u16string Joined(std::u16string_view folder, std::u16string_view name) {
+  std::u16string path(folder);
+  if (!path.empty() && !IsSeparator(path.back())) path += u'\\';
+  return path.append(name);
+}
 
 // A NUL cannot stand in a folder name, and one in the command line would cut
 // it short at the process start, so the folder ends at the first NUL.
@@ -31,16 +87,29 @@ std::u16string JavaHomeText(const RegistryValue& value) {
   return {};
 }
 
+std::u16string PathVariable(Platform& platform) {
+  return platform.EnvironmentVariable(u"PATH").value_or(u"");
+}
+
 class RuntimeSearch {
  public:
-  RuntimeSearch(Registry& registry, std::span<const RegistryView> views, Platform& platform)
-      : registry_(registry), views_(views), platform_(platform) {}
+  RuntimeSearch(Registry& registry, std::span<const RegistryView> views, Platform& platform,
+                std::u16string_view launcher_folder)
+      : registry_(registry),
+        views_(views),
+        platform_(platform),
+        launcher_folder_(launcher_folder) {}
 
-  // The chosen runtime's home (possibly empty), or nothing when none is usable.
+  // The chosen runtime's home (empty: java from the search path), or nothing
+  // when no place has a usable one.
   std::optional<std::u16string> Run() {
-    for (const KeyHandle hive : {kHkeyLocalMachine, kHkeyCurrentUser}) {
-      if (auto home = ClassicRuntime(hive)) return home;
-      if (auto home = NewestVendorRuntime(hive)) return home;
+    using Source = std::optional<std::u16string> (RuntimeSearch::*)();
+    static constexpr Source kSources[] = {
+        &RuntimeSearch::Override, &RuntimeSearch::Shipped, &RuntimeSearch::Registered,
+        &RuntimeSearch::JavaHome, &RuntimeSearch::OnPath,
+    };
+    for (const Source source : kSources) {
+      if (auto home = (this->*source)()) return home;
     }
     return std::nullopt;
   }
@@ -48,8 +117,81 @@ class RuntimeSearch {
   bool runtime_key_found() const { return runtime_key_found_; }
 
  private:
-  bool HoldsJava(const std::u16string& home) {
-    return platform_.FileExists(home + u"\\bin\\java.exe");
+  void Report(std::u16string_view place, Outcome outcome) {
+    platform_.Trace(std::u16string(place) + u": " +
+                    std::u16string(kOutcomeWords[static_cast<int>(outcome)]));
+  }
+
+  // Whether `home` holds bin\java.exe, reported as the place's outcome.
+  bool Usable(std::u16string_view place, const std::u16string& home, Outcome when_usable) {
+    const bool usable = platform_.FileExists(home + u"\\bin\\java.exe");
+    Report(place, usable ? when_usable : Outcome::kNoJava);
+    return usable;
+  }
+
+  // A variable's folder, read as people write it; one that names a bin
+  // folder stands for the runtime around it.
+  std::u16string VariableHome(std::u16string_view name) {
+    const std::u16string folder =
+        FolderAsWritten(platform_.EnvironmentVariable(name).value_or(u""));
+    return EndsInBin(folder) ? FolderOfFile(folder) : folder;
+  }
+
+  std::optional<std::u16string> Override() {
+    std::u16string home = VariableHome(kOverrideVariable);
+    if (home.empty()) {
+      Report(kOverrideVariable, Outcome::kNotThere);
+      return std::nullopt;
+    }
+    Report(std::u16string(kOverrideVariable) + u" " + home, Outcome::kUsed);
+    return home;
+  }
+
+  std::optional<std::u16string> Shipped() {
+    for (const std::u16string_view name : kShippedRuntimeFolders) {
+      std::u16string home = Joined(launcher_folder_, name);
+      if (Usable(home, home, Outcome::kUsed)) return home;
+    }
+    return std::nullopt;
+  }
+
+  std::optional<std::u16string> Registered() {
+    for (const KeyHandle hive : {kHkeyLocalMachine, kHkeyCurrentUser}) {
+      if (auto home = ClassicRuntime(hive)) return home;
+      if (auto home = NewestVendorRuntime(hive)) return home;
+    }
+    if (!runtime_key_found_) Report(u"registry", Outcome::kNotThere);
+    return std::nullopt;
+  }
+
+  std::optional<std::u16string> JavaHome() {
+    std::u16string home = VariableHome(u"JAVA_HOME");
+    if (home.empty()) {
+      Report(u"JAVA_HOME", Outcome::kNotThere);
+      return std::nullopt;
+    }
+    if (!Usable(u"JAVA_HOME " + home, home, Outcome::kUsed)) return std::nullopt;
+    return home;
+  }
+
+  std::optional<std::u16string> OnPath() {
+    for (const std::u16string& entry : PathEntries(PathVariable(platform_))) {
+      if (!IsAbsolute(entry) || !EndsInBin(entry)) continue;
+      std::u16string home = FolderOfFile(entry);
+      if (Usable(u"PATH " + entry, home, Outcome::kUsed)) return home;
+    }
+    Report(u"PATH", Outcome::kNotThere);
+    return std::nullopt;
+  }
+
+  static std::u16string Place(KeyHandle hive, std::u16string_view key_path,
+                              std::u16string_view name, RegistryView view) {
+    return (hive == kHkeyLocalMachine ? u"HKLM\\" : u"HKCU\\") + std::u16string(key_path) + u"\\" +
+           std::u16string(name) + std::u16string(kViewNames[static_cast<int>(view)]);
+  }
+
+  std::u16string Expanded(std::u16string folder, std::uint32_t type) {
+    return type == reg_type::kExpandSz ? platform_.ExpandEnvironment(folder) : folder;
   }
 
   std::optional<std::u16string> ClassicRuntime(KeyHandle hive) {
@@ -58,11 +200,21 @@ class RuntimeSearch {
         if (!RegKeyExists(registry_, view, hive, key_path)) continue;
         runtime_key_found_ = true;
         for (const std::u16string& name : RegListSubkeys(registry_, view, hive, key_path)) {
-          if (RuntimeVersionNumber(name) < kMinimumRuntimeVersion) continue;
+          const std::u16string place = Place(hive, key_path, name, view);
+          if (RuntimeVersionNumber(name) < kMinimumRuntimeVersion) {
+            Report(place, Outcome::kTooOld);
+            continue;
+          }
           const std::u16string version_key = std::u16string(key_path) + u"\\" + name;
-          std::u16string home =
-              JavaHomeText(RegReadValue(registry_, view, hive, version_key, u"JavaHome"));
-          if (home.empty() || HoldsJava(home)) return home;
+          std::uint32_t type = 0;
+          const RegistryValue value =
+              RegReadValue(registry_, view, hive, version_key, u"JavaHome", {}, &type);
+          std::u16string home = Expanded(JavaHomeText(value), type);
+          if (home.empty()) {
+            Report(place + u", without a folder", Outcome::kUsed);
+            return home;
+          }
+          if (Usable(place, home, Outcome::kUsed)) return home;
         }
       }
     }
@@ -71,7 +223,7 @@ class RuntimeSearch {
 
   std::optional<std::u16string> NewestVendorRuntime(KeyHandle hive) {
     std::optional<std::vector<std::uint32_t>> newest;
-    std::u16string newest_home;
+    std::u16string newest_home, newest_place;
     for (const VendorRegistration& vendor : kVendorRegistrations) {
       for (const std::u16string_view key : vendor.keys) {
         if (key.empty()) break;
@@ -80,17 +232,27 @@ class RuntimeSearch {
           if (!RegKeyExists(registry_, view, hive, key_path)) continue;
           runtime_key_found_ = true;
           for (const std::u16string& name : QuietSubkeys(view, hive, key_path)) {
+            const std::u16string place = Place(hive, key_path, name, view);
             const auto version = VendorVersion(name);
-            if (!version || version->front() < kMinimumVendorMajor ||
-                (newest && *version <= *newest)) {
+            if (!version || version->front() < kMinimumVendorMajor) {
+              Report(place, version ? Outcome::kTooOld : Outcome::kUnreadable);
+              continue;
+            }
+            if (newest && *version <= *newest) {
+              Report(place, Outcome::kNotNewest);
               continue;
             }
             for (const std::u16string& entry :
                  EntryKeys(vendor, view, hive, key_path + u"\\" + name)) {
               std::u16string home = VendorFolder(view, hive, entry, vendor.folder_value);
-              if (home.empty() || !HoldsJava(home)) continue;
+              if (home.empty()) {
+                Report(place, Outcome::kUnreadable);
+                continue;
+              }
+              if (!Usable(place, home, Outcome::kUsable)) continue;
               newest = version;
               newest_home = std::move(home);
+              newest_place = place;
               break;
             }
           }
@@ -98,6 +260,7 @@ class RuntimeSearch {
       }
     }
     if (!newest) return std::nullopt;
+    Report(newest_place, Outcome::kUsed);
     return newest_home;
   }
 
@@ -118,6 +281,7 @@ class RuntimeSearch {
     try {
       return RegListSubkeys(registry_, view, hive, key_path);
     } catch (const LauncherError&) {
+      Report(Place(hive, key_path, u"", view), Outcome::kUnreadable);
       return {};
     }
   }
@@ -126,8 +290,12 @@ class RuntimeSearch {
   std::u16string VendorFolder(RegistryView view, KeyHandle hive, const std::u16string& key_path,
                               std::u16string_view value_name) {
     try {
-      const RegistryValue value = RegReadValue(registry_, view, hive, key_path, value_name);
-      if (const auto* text = std::get_if<std::u16string>(&value)) return UpToFirstNul(*text);
+      std::uint32_t type = 0;
+      const RegistryValue value =
+          RegReadValue(registry_, view, hive, key_path, value_name, {}, &type);
+      if (const auto* text = std::get_if<std::u16string>(&value)) {
+        return Expanded(UpToFirstNul(*text), type);
+      }
     } catch (const LauncherError&) {
     }
     return {};
@@ -136,6 +304,7 @@ class RuntimeSearch {
   Registry& registry_;
   std::span<const RegistryView> views_;
   Platform& platform_;
+  std::u16string_view launcher_folder_;
   bool runtime_key_found_ = false;
 };
 
@@ -146,6 +315,7 @@ class RuntimeSearch {
 }
 
 void ReportSearchError(Platform& platform, std::u16string_view description) {
+  platform.Trace(u"search ended by an error: " + std::u16string(description));
   platform.ShowMessage(description);
   platform.ShowMessage(messages::kSearchError);
 }
@@ -158,8 +328,8 @@ std::vector<RegistryView> RuntimeSearchViews(bool windows_has_two_views) {
 }
 
 std::u16string LocateJavaRuntime(Registry& registry, std::span<const RegistryView> views,
-                                 Platform& platform) {
-  RuntimeSearch search(registry, views, platform);
+                                 Platform& platform, std::u16string_view launcher_folder) {
+  RuntimeSearch search(registry, views, platform, launcher_folder);
   std::optional<std::u16string> home;
   try {
     home = search.Run();
@@ -179,6 +349,22 @@ std::u16string LocateJavaRuntime(Registry& registry, std::span<const RegistryVie
   }
   platform.ShowMessage(messages::kNotNewEnough);
   EndProgram(platform, ExitCode::kNoRuntimeNewEnough);
+}
+
+std::u16string FindJavaOnSearchPath(Platform& platform) {
+  std::vector<std::u16string> folders = platform.SystemFolders();
+  for (std::u16string& entry : PathEntries(PathVariable(platform))) {
+    if (IsAbsolute(entry)) folders.push_back(std::move(entry));
+  }
+  for (const std::u16string& folder : folders) {
+    std::u16string program = Joined(folder, u"java.exe");
+    if (platform.FileExists(program)) {
+      platform.Trace(u"java from the search path: " + program);
+      return program;
+    }
+  }
+  platform.Trace(u"java from the search path: not there");
+  return {};
 }
 
 }  // namespace smeltra

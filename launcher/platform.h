@@ -1,7 +1,9 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace smeltra {
 
@@ -36,10 +38,28 @@ class Platform {
   // The full path of the running executable, however long.
   virtual std::u16string ExecutablePath() = 0;
 
-  // Starts `command_line` as a new process with its window hidden and
-  // `working_folder` as its current folder (empty: this process's own), and
-  // returns without waiting and without keeping any handle to it.
-  virtual void StartHidden(const std::u16string& command_line,
+  // The value of the environment variable `name`; nothing when it is not set.
+  virtual std::optional<std::u16string> EnvironmentVariable(std::u16string_view name) = 0;
+
+  // `text` with each %NAME% replaced by that variable's value, as Windows
+  // expands a REG_EXPAND_SZ value; references to unset variables stay as
+  // they are.
+  virtual std::u16string ExpandEnvironment(const std::u16string& text) = 0;
+
+  // The folders Windows searches for a program between the two it must never
+  // search here (the program's own folder and the current folder) and PATH:
+  // the system folder, the 16-bit system folder and the Windows folder.
+  virtual std::vector<std::u16string> SystemFolders() = 0;
+
+  // One line for a debugger (DebugView on a user's machine) to see why a
+  // runtime was or was not taken; nothing is shown or written.
+  virtual void Trace(std::u16string_view line) = 0;
+
+  // Starts `program` (a full path, never searched for) with `command_line`
+  // as a new process with its window hidden and `working_folder` as its
+  // current folder (empty: this process's own), and returns without waiting
+  // and without keeping any handle to it.
+  virtual void StartHidden(const std::u16string& program, const std::u16string& command_line,
                            const std::u16string& working_folder) = 0;
 };
 

@@ -29,12 +29,15 @@ std::u16string FolderOfFile(std::u16string_view file_path) {
 }
 
 ExitCode StartServer(Registry& registry, std::span<const RegistryView> views, Platform& platform) {
-  const std::u16string java_home = LocateJavaRuntime(registry, views, platform);
   std::u16string command_line;
   try {
     const std::u16string folder = FolderOfFile(platform.ExecutablePath());
+    const std::u16string java_home = LocateJavaRuntime(registry, views, platform, folder);
     command_line = ServerCommandLine(java_home, folder);
-    platform.StartHidden(command_line, folder);
+    const std::u16string program =
+        java_home.empty() ? FindJavaOnSearchPath(platform) : java_home + u"\\bin\\java.exe";
+    if (program.empty()) throw LauncherError(2, std::u16string(messages::kJavaNotOnSearchPath));
+    platform.StartHidden(program, command_line, folder);
     return ExitCode::kServerStarted;
   } catch (const std::exception& error) {
     std::u16string text(messages::kServerNotStarted);

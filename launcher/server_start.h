@@ -26,11 +26,13 @@ std::u16string FolderOfFile(std::u16string_view file_path);
 
 // Everything the splash timer does once the splash is gone: finds a runtime
 // (which may end the program through `platform`), builds the server's command
-// line and starts it hidden in the launcher's folder. When the folder cannot
-// be read, the process cannot be started or memory runs out, shows one box
-// (kServerNotStarted, the system's message for the error, then the command
-// line when it was built) and gives kServerNotStarted; otherwise
-// kServerStarted. Throws nothing of its own.
+// line and starts it hidden in the launcher's folder: the runtime's java.exe,
+// or with no runtime folder known the one FindJavaOnSearchPath finds, by its
+// full path, so that Windows never looks in the launcher's or the current
+// folder. When the folder cannot be read, no java.exe is found, the process
+// cannot be started or memory runs out, shows one box (kServerNotStarted, the
+// reason, then the command line when it was built) and gives
+// kServerNotStarted; otherwise kServerStarted. Throws nothing of its own.
 ExitCode StartServer(Registry& registry, std::span<const RegistryView> views, Platform& platform);
 
 }  // namespace smeltra

@@ -102,7 +102,9 @@ std::vector<std::u16string> RegListSubkeys(Registry& registry, RegistryView view
 
 RegistryValue RegReadValue(Registry& registry, RegistryView view, KeyHandle key,
                            std::u16string_view key_path, std::u16string_view value_name,
-                           const std::optional<RegistryValue>& default_value) {
+                           const std::optional<RegistryValue>& default_value,
+                           std::uint32_t* stored_type) {
+  if (stored_type != nullptr) *stored_type = 0;
   RegistryValue result = default_value.value_or(RegistryValue{});
   const std::optional<ScopedKey> opened = OpenForReading(registry, view, key, key_path);
   if (!opened) return result;
@@ -117,6 +119,7 @@ RegistryValue RegReadValue(Registry& registry, RegistryView view, KeyHandle key,
   }
   // A value that grew between the two queries is treated as unreadable.
   if (code != reg_result::kSuccess) return result;
+  if (stored_type != nullptr) *stored_type = type;
 
   const std::span<const std::uint8_t> data(buffer.data(),
                                            std::min<std::size_t>(length, buffer.size()));

@@ -44,12 +44,15 @@ std::vector<std::u16string> RegListSubkeys(Registry& registry, RegistryView view
 //                          of a short value read as zero
 //   REG_BINARY             the stored bytes
 // A missing key or a value that cannot be read gives `default_value`, or
-// Empty without one. Any other type throws kUnsupportedValueType
+// Empty without one. When `stored_type` is given, it receives the value's
+// registry type when the value was read, else 0, so that a caller can tell
+// REG_EXPAND_SZ text. Any other type throws kUnsupportedValueType
 // ("Unsupported value type"). Reads with one 1024-byte query; a larger value
 // takes a second query with a buffer of exactly the reported size.
 RegistryValue RegReadValue(Registry& registry, RegistryView view, KeyHandle key,
                            std::u16string_view key_path, std::u16string_view value_name,
-                           const std::optional<RegistryValue>& default_value = std::nullopt);
+                           const std::optional<RegistryValue>& default_value = std::nullopt,
+                           std::uint32_t* stored_type = nullptr);
 
 // UTF-16LE bytes as code units; a trailing odd byte is no whole unit and is
 // dropped.

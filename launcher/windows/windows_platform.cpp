@@ -37,7 +37,62 @@ std::u16string WindowsPlatform::ExecutablePath() {
   }
 }
 
-void WindowsPlatform::StartHidden(const std::u16string& command_line,
+namespace {
+
+// Calls `get(buffer, size)`, which answers like GetEnvironmentVariableW: the
+// length without the NUL when it fits, the size needed with it when not, 0 on
+// failure; grows the buffer until the text fits. Empty on failure.
+template <typename Get>
+std::optional<std::u16string> GrowingText(Get get) {
+  std::wstring text(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD length = get(text.data(), static_cast<DWORD>(text.size()));
+    if (length == 0) return std::nullopt;
+    if (length < text.size()) return FromWide(std::wstring_view(text.data(), length));
+    text.resize(length);
+  }
+}
+
+}  // namespace
+
+std::optional<std::u16string> WindowsPlatform::EnvironmentVariable(std::u16string_view name) {
+  const std::u16string key(name);
+  SetLastError(ERROR_SUCCESS);
+  auto value = GrowingText([&](wchar_t* buffer, DWORD size) {
+    return GetEnvironmentVariableW(AsWide(key), buffer, size);
+  });
+  // A variable set to empty text also answers 0, without an error.
+  if (!value && GetLastError() == ERROR_SUCCESS) return std::u16string();
+  return value;
+}
+
+std::u16string WindowsPlatform::ExpandEnvironment(const std::u16string& text) {
+  // ExpandEnvironmentStringsW counts the NUL in its answer, whether or not
+  // the text fitted, so one more unit is asked for than it needs.
+  return GrowingText([&](wchar_t* buffer, DWORD size) {
+           const DWORD needed = ExpandEnvironmentStringsW(AsWide(text), buffer, size);
+           return needed <= size ? needed - (needed > 0) : needed;
+         })
+      .value_or(text);
+}
+
+std::vector<std::u16string> WindowsPlatform::SystemFolders() {
+  std::vector<std::u16string> folders;
+  const auto system =
+      GrowingText([](wchar_t* buffer, DWORD size) { return GetSystemDirectoryW(buffer, size); });
+  const auto windows =
+      GrowingText([](wchar_t* buffer, DWORD size) { return GetWindowsDirectoryW(buffer, size); });
+  if (system) folders.push_back(*system);
+  if (windows) folders.insert(folders.end(), {*windows + u"\\System", *windows});
+  return folders;
+}
+
+void WindowsPlatform::Trace(std::u16string_view line) {
+  const std::u16string text = u"Smeltra: " + std::u16string(line) + u"\n";
+  OutputDebugStringW(AsWide(text));
+}
+
+void WindowsPlatform::StartHidden(const std::u16string& program, const std::u16string& command_line,
                                   const std::u16string& working_folder) {
   // CreateProcessW may write into the command line, so it gets its own copy.
   std::wstring line(AsWide(command_line), command_line.size());
@@ -46,7 +101,7 @@ void WindowsPlatform::StartHidden(const std::u16string& command_line,
   startup.dwFlags = STARTF_USESHOWWINDOW;
   startup.wShowWindow = SW_HIDE;
   UniqueProcessInformation process;
-  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+  if (!CreateProcessW(AsWide(program), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
                       working_folder.empty() ? nullptr : AsWide(working_folder), &startup,
                       process.put())) {
     throw SystemError(GetLastError());

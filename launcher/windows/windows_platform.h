@@ -11,14 +11,19 @@ namespace smeltra {
 // (the splash is gone by the time any is shown); EndProgram ends the process
 // with the code as its exit status. The process start uses STARTF_USESHOWWINDOW
 // with SW_HIDE (a console program gets a hidden console that its own console
-// children share) and inherits no handles.
+// children share) and inherits no handles. Trace lines go to
+// OutputDebugStringW, prefixed "Smeltra: ".
 class WindowsPlatform final : public Platform {
  public:
   void ShowMessage(std::u16string_view prompt) override;
   [[noreturn]] void EndProgram(ExitCode code) override;
   bool FileExists(const std::u16string& path) override;
   std::u16string ExecutablePath() override;
-  void StartHidden(const std::u16string& command_line,
+  std::optional<std::u16string> EnvironmentVariable(std::u16string_view name) override;
+  std::u16string ExpandEnvironment(const std::u16string& text) override;
+  std::vector<std::u16string> SystemFolders() override;
+  void Trace(std::u16string_view line) override;
+  void StartHidden(const std::u16string& program, const std::u16string& command_line,
                    const std::u16string& working_folder) override;
 };
 

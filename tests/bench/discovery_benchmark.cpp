@@ -42,7 +42,7 @@ void BM_Search(benchmark::State& state, bool vendors) {
   platform.files.insert(kHome + u"\\bin\\java.exe");
   const std::vector<RegistryView> views = RuntimeSearchViews(true);
   for (auto _ : state) {
-    std::u16string home = LocateJavaRuntime(registry, views, platform);
+    std::u16string home = LocateJavaRuntime(registry, views, platform, u"C:\\");
     // A box or another folder would make the figures mean nothing.
     if (home != kHome || !platform.messages.empty()) std::abort();
     benchmark::DoNotOptimize(home);

@@ -1,9 +1,10 @@
 // The Windows tests' helper program, in two roles chosen by its name.
 //
 // As robot.exe:  robot.exe <launcher> <working folder> <close after ms> <hold boxes ms>
-// starts the launcher, watches its visible top-level windows and prints one
-// event a line, UTF-8: ms since the start, kind, details, tab-separated
-// (backslash, tab, CR and LF in a detail read \\ \t \r \n).
+//                          [NAME=VALUE...]
+// starts the launcher with those variables set (removed when VALUE is empty), watches its visible
+// top-level windows and prints one event a line, UTF-8: ms since the start, kind, details,
+// tab-separated (backslash, tab, CR and LF in a detail read \\ \t \r \n).
 //   launched <process id> <Unix time in ms at 0>
 //   window   <handle> <class> <title> <left> <top> <right> <bottom>
 //   box      <handle> <caption> <text> <buttons, | between> <icon 1|0> <l> <t> <r> <b>
@@ -237,5 +238,14 @@ int wmain(int argc, wchar_t** argv) {
   wchar_t self[MAX_PATH] = {};
   const std::wstring_view path(self, GetModuleFileNameW(nullptr, self, MAX_PATH));
   if (lstrcmpiW(path.substr(path.rfind(L'\\') + 1).data(), L"robot.exe") != 0) return Record();
-  return argc == 5 ? Robot(argv[1], argv[2], std::stoul(argv[3]), std::stoul(argv[4])) : 2;
+  if (argc < 5) return 2;
+  for (int i = 5; i < argc; ++i) {
+    std::wstring setting = argv[i];
+    const std::size_t equals = setting.find(L'=');
+    if (equals == setting.npos) return 2;
+    setting[equals] = L'\0';
+    SetEnvironmentVariableW(setting.c_str(),
+                            equals + 1 < setting.size() ? &setting[equals + 1] : nullptr);
+  }
+  return Robot(argv[1], argv[2], std::stoul(argv[3]), std::stoul(argv[4]));
 }

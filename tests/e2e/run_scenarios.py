@@ -7,8 +7,10 @@ failed`; exit status 1 when any failed. Needs WINEPREFIX and DISPLAY
 Each row names the registry keys it relies on (all runtime keys of both views
 and of the user are removed first), the runtime folders that get a java.exe
 (a copy of the robot, which records its start) or a broken one (a text file),
-where the launcher sits, and what must happen: its exit status, its message
-boxes in order, and the runtime home that must be started, if any.
+where the launcher sits, the variables it gets besides a plain PATH, and what
+must happen: its exit status, its message boxes in order, and the runtime home
+that must be started, if any (or the `java` found on PATH). In every row a
+java.exe planted beside the launcher and in its current folder must never run.
 """
 
 import argparse
@@ -32,8 +34,10 @@ OLD_JRE = r"C:\e2e\java\jre 1.3.1"
 BROKEN_JRE = r"C:\e2e\java\jre 1.8.0_202"
 TEMURIN = "C:\\Program Files\\Eclipse Adoptium\\jdk-21.0.1.12-hotspot\\"
 USER_JDK = r"C:\users\Public\jdk-17.0.9"
-# On the paths an unquoted runtime path would try first; they must never run.
-DECOYS = (r"C:\Program.exe", r"C:\Program Files\Java\jre.exe")
+SYSTEM_PATH = r"C:\windows\system32;C:\windows"
+# On the paths an unquoted runtime path would try first, and in the current
+# folder, where Windows looks for `java` first; they must never run.
+DECOYS = (r"C:\Program.exe", r"C:\Program Files\Java\jre.exe", r"C:\java.exe")
 
 HKLM = "HKEY_LOCAL_MACHINE\\SOFTWARE\\"
 WOW64 = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\"  # the 32-bit view
@@ -51,8 +55,9 @@ NOT_STARTED = "The Smeltra server could not be started.\r\n\r\n{reason}\r\n\r\n{
 HAPPY_KEYS = ((HKLM + JRE_KEY + "1.3.1", {"JavaHome": OLD_JRE}),
               (HKLM + JRE_KEY + "1.8.0_351", {"JavaHome": JRE}))
 
-Scenario = namedtuple("Scenario", "name why keys javas broken app status boxes home close_ms",
-                      defaults=((), (), (), APP, 0, (), None, 0))
+Scenario = namedtuple("Scenario",
+                      "name why keys javas broken app status boxes home close_ms env program",
+                      defaults=((), (), (), APP, 0, (), None, 0, {}, None))
 
 SCENARIOS = [
     Scenario("happy_path", "1.3.1 skipped, 1.8.0_351 under blanks started hidden, decoys never run",
@@ -77,13 +82,25 @@ SCENARIOS = [
     Scenario("per_user_install", "a JDK registered for the user alone (HKCU)",
              ((HKCU + "JavaSoft\\JDK\\17.0.9", {"JavaHome": USER_JDK}),),
              javas=(USER_JDK,), home=USER_JDK),
+    Scenario("java_on_path", "no runtime folder: `java` from PATH, not the planted ones",
+             ((HKLM + JRE_KEY + "1.8.0_351", {}),), javas=(r"C:\e2e\tools",),
+             env={"PATH": SYSTEM_PATH + r";.;C:\e2e\tools\bin"},
+             program=r"C:\e2e\tools\bin\java.exe"),
+    Scenario("shipped_jre", "a jre folder beside the launcher before the registry's runtime",
+             HAPPY_KEYS, javas=(OLD_JRE, JRE, APP + r"\jre"), home=APP + r"\jre"),
+    Scenario("java_home_alone", "JAVA_HOME as users write it, no runtime key",
+             env={"JAVA_HOME": r' "C:\e2e\jdk-21\bin\" '}, javas=(r"C:\e2e\jdk-21",),
+             home=r"C:\e2e\jdk-21"),
+    Scenario("override_missing", "SMELTRA_JAVA_HOME names no runtime: the box, status 3",
+             HAPPY_KEYS, javas=(OLD_JRE, JRE), env={"SMELTRA_JAVA_HOME": r"C:\e2e\missing"},
+             status=3, boxes=(NOT_STARTED,), home=r"C:\e2e\missing"),
 ]
 
 
 def command(home, app):
     """The server's command line: the pieces joined as they are."""
-    return (f'"{home}\\bin\\java.exe" -classpath "{app}\\Quorvane\\lib\\vuz.jar";'
-            f'"{app}\\Quorvane" Velquist.Frame11')
+    java = f'"{home}\\bin\\java.exe"' if home else "java"
+    return f'{java} -classpath "{app}\\Quorvane\\lib\\vuz.jar";"{app}\\Quorvane" Velquist.Frame11'
 
 
 
@@ -93,15 +110,18 @@ def host(windows_path):
     return Path(drive).joinpath(*[part for part in windows_path[3:].split("\\") if part])
 
 
-def run_robot(robot, exe, close_ms=0, hold_ms=0, on_event=lambda event: None):
+def run_robot(robot, exe, close_ms=0, hold_ms=0, on_event=lambda event: None, env=None):
     """Starts the launcher through the robot from C:\\; its events as lists
     [time in ms, kind, details...], each also handed to on_event as it comes.
     Through a file, as Wine's services, started by the first program, would
-    hold a pipe open for good."""
+    hold a pipe open for good. The launcher gets a plain PATH and none of the
+    runtime variables, whatever this machine has, but for those in `env`."""
+    settings = {"PATH": SYSTEM_PATH, "JAVA_HOME": "", "SMELTRA_JAVA_HOME": "", **(env or {})}
     events, pending = [], ""
     with tempfile.NamedTemporaryFile("r", encoding="utf-8") as out:
         with open(out.name, "w") as sink:
-            process = subprocess.Popen(["wine", robot, exe, "C:\\", str(close_ms), str(hold_ms)],
+            process = subprocess.Popen(["wine", robot, exe, "C:\\", str(close_ms), str(hold_ms),
+                                        *(f"{name}={value}" for name, value in settings.items())],
                                        stdout=sink, stderr=subprocess.DEVNULL)
         while True:
             running = process.poll() is None
@@ -152,7 +172,8 @@ def check(scenario, events):
     if not (lifetime < scenario.close_ms + 700 if scenario.close_ms else abs(lifetime - 2000) < 250):
         failures.append(f"the splash lived {lifetime:.0f} ms")
 
-    line = command(scenario.home or next(iter(scenario.broken), ""), scenario.app)
+    home = "" if scenario.program else scenario.home or next(iter(scenario.broken), "")
+    line = command(home, scenario.app)
     texts = [box[4] for box in boxes]
     if len(texts) != len(scenario.boxes) or not all(
             shown(want, text, line) for want, text in zip(scenario.boxes, texts)):
@@ -167,9 +188,11 @@ def check(scenario, events):
     # The program as the system names it: any case, one backslash between folders.
     named = lambda start: [re.sub(r"\\+", r"\\", start[0]).lower(), *start[1:]]  # noqa: E731
     starts = [named(e[2:6]) for e in of("started")]
-    want = [named([f"{scenario.home}\\bin\\java.exe", line, scenario.app, "0"])]
-    if starts != (want if scenario.home else []):
-        failures.append(f"started {starts}, expected {want if scenario.home else 'nothing'}")
+    program = scenario.program or f"{scenario.home}\\bin\\java.exe"
+    want = [named([program, line, scenario.app, "0"])] if scenario.status == 0 and (
+        scenario.home or scenario.program) else []
+    if starts != want:
+        failures.append(f"started {starts}, expected {want or 'nothing'}")
     return failures, lifetime
 
 
@@ -183,8 +206,9 @@ def run(scenario, robot, exe):
         shutil.copyfile(robot, java) if folder in scenario.javas else java.write_text("no program")
     (host(scenario.app) / "Quorvane" / "lib").mkdir(parents=True, exist_ok=True)
     shutil.copyfile(exe, host(scenario.app) / "Smeltra.exe")
+    shutil.copyfile(robot, host(scenario.app) / "java.exe")  # planted: must never run
     launcher = scenario.app.rstrip("\\") + "\\Smeltra.exe"
-    return check(scenario, run_robot(robot, launcher, scenario.close_ms))
+    return check(scenario, run_robot(robot, launcher, scenario.close_ms, env=scenario.env))
 
 
 def main():

@@ -1,14 +1,18 @@
 // Fuzzes the runtime search over a registry built from the input: every key
 // closed again, read access only, a documented sequence of boxes, and a chosen
-// folder that a value stored and that holds bin\java.exe. The input: a byte
-// (bit 0: two views), then operations, an opcode byte (even: key, odd: value)
-// and operands:
+// folder that a value stored and that holds bin\java.exe (or the override's),
+// and `java` never taken from a relative folder. The input: a byte (bit 0: two
+// views), then operations, an opcode byte (mod 3: key, value, variable) and
+// operands:
 //   key    parent (a runtime key or one added before), name, flags: bit 0 adds
 //          "\MSI" below, bit 1 the 32-bit view, bit 2 HKEY_CURRENT_USER, bit 3
 //          denies every open, bit 4 fails the enumeration at index flags >> 5
 //          with the code in one more byte
 //   value  key, name, type (mod 12; bit 7: its folder gets bin\java.exe), growth between
 //          two queries, data: a length, the bytes, how many times they repeat
+//   variable  which (JAVA_HOME, PATH, the override), text of path-like names;
+//          bit 0 of one more byte puts java.exe in its last folder, bit 1 in
+//          its bin folder
 // With SMELTRA_FUZZ_REPLAY, main() replays the seed corpus as a test instead.
 
 #include <algorithm>
@@ -25,15 +29,18 @@
 
 namespace {
 
+constexpr std::u16string_view kVersionUnits = u"0123456789.._-ajzJ \xD800\xDC00";
+constexpr std::u16string_view kPathUnits = u"C:\\\\/;;\"\" .bBiInj%\xD800";
+
 struct Input {
   std::span<const std::uint8_t> bytes;
   std::size_t at = 0;
   std::uint8_t Byte() { return at < bytes.size() ? bytes[at++] : 0; }  // 0 past the end
-  // Names are drawn from what version names are made of, and lone surrogates.
-  std::u16string Name() {
-    static constexpr std::u16string_view kUnits = u"0123456789.._-ajzJ \xD800\xDC00";
+  // Names are drawn from what version names are made of, and lone surrogates;
+  // variables' text also from what paths are made of.
+  std::u16string Name(std::u16string_view units = kVersionUnits) {
     std::u16string name(1 + Byte() % 11, u'1');
-    for (char16_t& unit : name) unit = kUnits[Byte() % kUnits.size()];
+    for (char16_t& unit : name) unit = units[Byte() % units.size()];
     return name;
   }
   std::vector<std::uint8_t> Data() {
@@ -65,20 +72,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const std::u16string_view key : vendor.keys)
       if (!key.empty()) parents.push_back(u"SOFTWARE\\" + std::u16string(key));
   const std::u16string kValueNames[] = {u"JavaHome", u"Path", u"InstallationPath", u"javahome"};
+  const std::u16string kVariables[] = {u"JAVA_HOME", u"PATH", std::u16string(kOverrideVariable)};
   while (input.at < input.bytes.size()) {
-    if (input.Byte() % 2 == 0) {
-      const std::size_t parent = input.Byte();
-      std::u16string path =
-          parent < keys.size() ? std::get<2>(keys[parent]) : parents[parent % parents.size()];
-      path += u"\\" + input.Name();
-      const std::uint8_t flags = input.Byte();
-      if ((flags & 1) != 0) path += u"\\MSI";
-      const auto view = (flags & 2) != 0 ? RegistryView::k32Bit : RegistryView::k64Bit;
-      const auto hive = (flags & 4) != 0 ? kHkeyCurrentUser : kHkeyLocalMachine;
-      testing::MemoryRegistry::Key& key = registry.At(view, hive, path);
-      key.denied = (flags & 8) != 0;
-      if ((flags & 16) != 0) key.failure = {{flags >> 5, input.Byte()}};
-      keys.emplace_back(view, hive, path);
+    const std::uint8_t opcode = input.Byte() % 3;
+    if (opcode == 2) {
+      const std::u16string name = kVariables[input.Byte() % 3];
+      std::u16string& text = platform.environment[name];
+      text = input.Name(kPathUnits);
+      const std::uint8_t java = input.Byte();
+      if ((java & 1) != 0) platform.files.insert(text + u"\\java.exe");
+      if ((java & 2) != 0) platform.files.insert(text + u"\\bin\\java.exe");
+    } else if (opcode == 0) {
     } else if (!keys.empty()) {
       const auto& [view, hive, path] = keys[input.Byte() % keys.size()];
       const std::u16string& name = kValueNames[input.Byte() % 4];
@@ -95,7 +99,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::u16string home;
   std::optional<ExitCode> ended;
   try {
-    home = LocateJavaRuntime(registry, RuntimeSearchViews(two_views), platform);
+    home = LocateJavaRuntime(registry, RuntimeSearchViews(two_views), platform, u"C:\\");
   } catch (const testing::ProgramEnded& end) {
     ended = end.code;
   }
@@ -108,9 +112,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (ended == ExitCode::kNoRuntimeInstalled) documented = alone(messages::kNotInstalled);
   if (ended == ExitCode::kNoRuntimeNewEnough) documented = alone(messages::kNotNewEnough);
   Check(documented, "a box sequence that is none of the documented ones");
-  if (home.empty()) return 0;
-  Check(platform.files.contains(home + u"\\bin\\java.exe"), "a stale folder was chosen");
-  Check(std::ranges::any_of(stored, [&](const auto& text) { return text.starts_with(home); }) ||
+  if (home.empty()) {
+    const std::u16string java = FindJavaOnSearchPath(platform);
+    const auto separator = [&](std::size_t at) { return java[at] == u'\\' || java[at] == u'/'; };
+    Check(java.empty() || (separator(0) && separator(1)) || (java[1] == u':' && separator(2)),
+          "java taken from a relative folder");
+    return 0;
+  }
+  // The override is taken as it is; it is the first place traced.
+  if (!platform.traces.front().ends_with(u": used")) {
+    Check(platform.files.contains(home + u"\\bin\\java.exe"), "a stale folder was chosen");
+  }
+  for (const auto& [name, text] : platform.environment) stored.push_back(text);
+  Check(std::ranges::any_of(stored,
+                            [&](const auto& text) {
+                              return text.find(home) != text.npos || text.find(u'%') != text.npos;
+                            }) ||
             home.find_first_not_of(u"-0123456789") == std::u16string::npos,
         "a folder that no value holds");
   return 0;

@@ -130,7 +130,8 @@ struct ProgramEnded {
   ExitCode code;
 };
 
-// Runs from C:\Smeltra.exe; records boxes and starts in order; files exist when listed.
+// Runs from C:\Smeltra.exe; records boxes, trace lines and starts in order;
+// files exist when listed; variables are set when in `environment`.
 class FakePlatform final : public Platform {
  public:
   void ShowMessage(std::u16string_view prompt) override { messages.emplace_back(prompt); }
@@ -140,15 +141,37 @@ class FakePlatform final : public Platform {
     if (path_error) throw *path_error;
     return u"C:\\Smeltra.exe";
   }
-  void StartHidden(const std::u16string& line, const std::u16string& folder) override {
+  std::optional<std::u16string> EnvironmentVariable(std::u16string_view name) override {
+    const auto found = environment.find(std::u16string(name));
+    if (found == environment.end()) return std::nullopt;
+    return found->second;
+  }
+  // Enough of Windows' expansion for the tests: %NAME% of a set variable.
+  std::u16string ExpandEnvironment(const std::u16string& text) override {
+    std::u16string out = text;
+    for (const auto& [name, value] : environment) {
+      const std::u16string reference = u'%' + name + u'%';
+      for (auto at = out.find(reference); at != out.npos;
+           at = out.find(reference, at + value.size()))
+        out.replace(at, reference.size(), value);
+    }
+    return out;
+  }
+  std::vector<std::u16string> SystemFolders() override {
+    return {u"C:\\Windows\\system32", u"C:\\Windows\\System", u"C:\\Windows"};
+  }
+  void Trace(std::u16string_view line) override { traces.emplace_back(line); }
+  void StartHidden(const std::u16string& program, const std::u16string& line,
+                   const std::u16string& folder) override {
     if (start_error) throw *start_error;
-    starts.emplace_back(line, folder);
+    starts.push_back({program, line, folder});
   }
 
-  std::vector<std::u16string> messages;
+  std::vector<std::u16string> messages, traces;
   std::set<std::u16string> files;
+  std::map<std::u16string, std::u16string> environment;
   std::optional<LauncherError> path_error, start_error;
-  std::vector<std::pair<std::u16string, std::u16string>> starts;
+  std::vector<std::vector<std::u16string>> starts;  // program, command line, folder
 };
 
 }  // namespace smeltra::testing

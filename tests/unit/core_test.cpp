@@ -173,15 +173,21 @@ std::u16string Line(const std::u16string& home) {
          u" -classpath \"C:\\\\Quorvane\\lib\\vuz.jar\";\"C:\\\\Quorvane\" Velquist.Frame11";
 }
 const std::u16string kNotStarted = std::u16string(messages::kServerNotStarted) + u"\r\n\r\n";
+std::u16string Java(const std::u16string& home) { return home + u"\\bin\\java.exe"; }
+const std::u16string kSystemJava = u"C:\\Windows\\system32\\java.exe";
+using Environment = std::map<std::u16string, std::u16string>;
 
 struct StartUpCase {
   const char* name;
-  std::vector<Put> registry;
-  std::u16string java_home;  // started as "<java_home>\bin\java.exe", or as `java` when empty
+  std::vector<Put> registry = {};
+  std::u16string java_home = {};  // started as "<java_home>\bin\java.exe", or as `java` when empty
   Texts messages = {};
   ExitCode status = ExitCode::kServerStarted;
   std::optional<LauncherError> path_error = std::nullopt;
   std::optional<LauncherError> start_error = std::nullopt;
+  Environment environment = {};
+  std::vector<std::u16string> files = {kSystemJava};  // besides the registered runtimes'
+  std::u16string program = kSystemJava;               // the `java` started
 };
 
 class StartUpTest : public ::testing::TestWithParam<StartUpCase> {};
@@ -197,8 +203,10 @@ TEST_P(StartUpTest, ChoosesShowsAndStarts) {
     const auto data = put.type == reg_type::kDword ? std::vector<std::uint8_t>{1, 0, 0, 0}
                                                    : MemoryRegistry::LeBytes(*put.folder + u'\0');
     registry.SetValue(put.view, put.hive, path, put.value, {put.type, data});
-    if (put.java) platform.files.insert(*put.folder + u"\\bin\\java.exe");
+    if (put.java) platform.files.insert(Java(*put.folder));
   }
+  platform.files.insert(c.files.begin(), c.files.end());
+  platform.environment = c.environment;
   platform.path_error = c.path_error;
   platform.start_error = c.start_error;
   ExitCode status{};
@@ -210,7 +218,8 @@ TEST_P(StartUpTest, ChoosesShowsAndStarts) {
   EXPECT_EQ(status, c.status);
   EXPECT_EQ(platform.messages, c.messages);
   using Starts = decltype(platform.starts);
-  const Starts started = {{Line(c.java_home), kApp}};
+  const Starts started = {
+      {c.java_home.empty() ? c.program : Java(c.java_home), Line(c.java_home), kApp}};
   EXPECT_EQ(platform.starts, status == ExitCode::kServerStarted ? started : Starts{});
   EXPECT_TRUE(registry.Tidy());
 }
@@ -280,10 +289,73 @@ const StartUpCase kCases[] = {
      {kNotStarted + u"Not found.\r\n\r\n" + Line(u"C:\\17")}, kFailed,
      std::nullopt, LauncherError(2, u"Not found.")},
     {"FolderUnreadable", {{kJdk + u"17", u"C:\\17"}}, u"", {kNotStarted + u"Denied."}, kFailed,
-     LauncherError(5, u"Denied.")}};
+     LauncherError(5, u"Denied.")},
+    // The places besides the registry, each against the next.
+    {.name = "OverrideFirstAndTakenAsItIs", .registry = {{kJre + u"1.8", u"C:\\18"}},
+     .java_home = u"C:\\o", .environment = {{u"SMELTRA_JAVA_HOME", u" \"C:\\o\\bin\\\" "}},
+     .files = {Java(u"C:\\jre")}},
+    {.name = "BlankOverrideIsUnset", .registry = {{kJre + u"1.8", u"C:\\18"}},
+     .java_home = u"C:\\runtime", .environment = {{u"SMELTRA_JAVA_HOME", u" \"\" "}},
+     .files = {Java(u"C:\\runtime")}},
+    {.name = "ShippedJreBeforeRuntimeFolderAndRegistry", .registry = {{kJre + u"1.8", u"C:\\18"}},
+     .java_home = u"C:\\jre", .files = {Java(u"C:\\jre"), Java(u"C:\\runtime")}},
+    {.name = "RegistryBeforeJavaHome", .registry = {{kJre + u"1.8", u"C:\\18"}},
+     .java_home = u"C:\\18", .environment = {{u"JAVA_HOME", u"C:\\jdk"}},
+     .files = {Java(u"C:\\jdk")}},
+    {.name = "RegistryWithoutFolderStands", .registry = {{kJre + u"1.8"}},
+     .environment = {{u"JAVA_HOME", u"C:\\jdk"}}, .files = {Java(u"C:\\jdk"), kSystemJava}},
+    {.name = "JavaHomeAsWritten", .java_home = u"C:\\Program Files\\jdk-21",
+     .environment = {{u"JAVA_HOME", u" \"C:\\Program Files\\jdk-21\\BIN\\\"\t"}},
+     .files = {Java(u"C:\\Program Files\\jdk-21")}},
+    {.name = "StaleJavaHomeThenPathsBinEntry", .java_home = u"C:\\jdk 17",
+     .environment = {{u"JAVA_HOME", u"C:\\gone"},
+                     {u"PATH", u";jdk\\bin;C:bin;C:\\Oracle\\javapath;C:\\nojava\\bin;C:\\other\\lib;"
+                               u"\"C:\\jdk 17\\bin\\\";C:\\jdk21\\bin"}},
+     .files = {Java(u"jdk"), u"C:\\Oracle\\javapath\\java.exe", Java(u"C:\\jdk 17"), Java(u"C:\\other"),
+               Java(u"C:\\jdk21")}},
+    {.name = "StaleEverywhereWithoutKeys", .messages = kNotInstalled, .status = kNone,
+     .environment = {{u"JAVA_HOME", u"C:\\gone"}, {u"PATH", u"C:\\gone\\bin"}}},
+    {.name = "ExpandedJavaHome",
+     .registry = {Stale(Typed(2, {kJre + u"1.8", u"%SystemDrive%\\Java\\jre8"}))},
+     .java_home = u"C:\\Java\\jre8", .environment = {{u"SystemDrive", u"C:"}},
+     .files = {Java(u"C:\\Java\\jre8")}},
+    {.name = "ExpandedVendorFolder", .registry = {Stale(Typed(2, Temurin(u"21", u"%PF%\\t")))},
+     .java_home = u"C:\\PF\\t", .environment = {{u"PF", u"C:\\PF"}},
+     .files = {Java(u"C:\\PF\\t")}},
+    // `java` from the search path, never from the launcher's or the current folder.
+    {.name = "JavaInAWindowsFolderBeforePath", .registry = {{kJre + u"1.8"}},
+     .environment = {{u"PATH", u"C:\\tools"}},
+     .files = {u"C:\\java.exe", u"C:\\Windows\\java.exe", u"C:\\tools\\java.exe"},
+     .program = u"C:\\Windows\\java.exe"},
+    {.name = "JavaOnAnAbsolutePathEntry", .registry = {{kJre + u"1.8"}},
+     .environment = {{u"PATH", u".;tools;\"C:\\tools\\\""}},
+     .files = {u"C:\\java.exe", u".\\java.exe", u"tools\\java.exe", u"C:\\tools\\java.exe"},
+     .program = u"C:\\tools\\java.exe"},
+    {.name = "JavaNowhere", .registry = {{kJre + u"1.8"}},
+     .messages = {kNotStarted + std::u16string(messages::kJavaNotOnSearchPath) + u"\r\n\r\n" +
+                  Line(u"")},
+     .status = kFailed, .environment = {{u"PATH", u"."}}, .files = {u"C:\\java.exe"}}};
 // clang-format on
 INSTANTIATE_TEST_SUITE_P(Cases, StartUpTest, ::testing::ValuesIn(kCases),
                          [](const auto& test) { return std::string(test.param.name); });
+
+// Support reads the whole search with a debugger: each place and its outcome.
+TEST(StartUpTest, TracesEveryPlaceLookedAt) {
+  MemoryRegistry registry;
+  testing::FakePlatform platform;
+  registry.At(k64, kHklm, u"SOFTWARE\\" + kJre + u"1.3");
+  registry.SetValue(k64, kHklm, u"SOFTWARE\\" + kJre + u"1.8", u"JavaHome",
+                    {reg_type::kSz, MemoryRegistry::LeBytes(u"C:\\gone")});
+  platform.environment = {{u"JAVA_HOME", u"C:\\gone"}, {u"PATH", u"C:\\jdk\\bin"}};
+  platform.files = {Java(u"C:\\jdk")};
+  EXPECT_EQ(LocateJavaRuntime(registry, RuntimeSearchViews(false), platform, kApp), u"C:\\jdk");
+  const std::u16string key = u"HKLM\\SOFTWARE\\JavaSoft\\Java Runtime Environment\\";
+  EXPECT_EQ(platform.traces,
+            (Texts{u"SMELTRA_JAVA_HOME: not there", u"C:\\jre: no bin\\java.exe",
+                   u"C:\\runtime: no bin\\java.exe", key + u"1.3: too old",
+                   key + u"1.8: no bin\\java.exe", u"JAVA_HOME C:\\gone: no bin\\java.exe",
+                   u"PATH C:\\jdk\\bin: used"}));
+}
 
 TEST(StartUpTest, OneViewOnThirtyTwoBitWindows) {
   EXPECT_EQ(RuntimeSearchViews(false), std::vector<RegistryView>{RegistryView::kNative});

@@ -23,7 +23,9 @@ void ExpectServerStarted(const std::wstring& home, const std::wstring& folder) {
   ASSERT_TRUE(testing::CopyRobot(java));
   const std::u16string line = ServerCommandLine(FromWide(home), FromWide(folder));
   DeleteFileW(testing::RecordFile().c_str());  // left by a start that should have failed
-  WindowsPlatform().StartHidden(line, FromWide(folder));
+  // By its full path, as the product passes it: a home's closing separator
+  // and all.
+  WindowsPlatform().StartHidden(FromWide(home + L"\\bin\\java.exe"), line, FromWide(folder));
   const std::wstring classpath = folder + L"\\Quorvane\\lib\\vuz.jar;" + folder + L"\\Quorvane";
   EXPECT_EQ(testing::TakeStartRecord(),
             (std::vector<std::wstring>{java, AsWide(line), folder, std::to_wstring(SW_HIDE),
@@ -48,7 +50,8 @@ TEST(StartHiddenTest, TheRuntimeGetsTheLineHiddenInTheLaunchersFolder) {
 TEST(StartHiddenTest, AFailedStartCarriesTheSystemsCodeAndText) {
   const ScratchFolder scratch;
   try {
-    WindowsPlatform().StartHidden(FromWide(L"\"" + testing::ThisProgram() + L"\""),
+    WindowsPlatform().StartHidden(FromWide(testing::ThisProgram()),
+                                  FromWide(L"\"" + testing::ThisProgram() + L"\""),
                                   FromWide(scratch.path() + L"\\none"));
     ADD_FAILURE() << "started in a folder that is not there";
   } catch (const LauncherError& error) {
@@ -60,6 +63,26 @@ TEST(StartHiddenTest, AFailedStartCarriesTheSystemsCodeAndText) {
   EXPECT_NE(text, u"Error 2.");
   EXPECT_EQ(text.find_first_of(u"\r\n"), std::u16string::npos);
   EXPECT_EQ(SystemError(0x20001234).description(), u"Error 536875572.");
+}
+
+// What the search reads of the environment, longer than any first buffer.
+TEST(EnvironmentTest, VariablesExpansionAndSystemFolders) {
+  WindowsPlatform platform;
+  const std::wstring long_value = L"C:\\" + std::wstring(400, L'\u00e4');
+  SetEnvironmentVariableW(L"SMELTRA_TEST_LONG", long_value.c_str());
+  SetEnvironmentVariableW(L"SMELTRA_TEST_EMPTY", L"");
+  SetEnvironmentVariableW(L"SMELTRA_TEST_UNSET", nullptr);
+  EXPECT_EQ(platform.EnvironmentVariable(u"SMELTRA_TEST_LONG"), FromWide(long_value));
+  EXPECT_EQ(platform.EnvironmentVariable(u"SMELTRA_TEST_EMPTY"), u"");
+  EXPECT_EQ(platform.EnvironmentVariable(u"SMELTRA_TEST_UNSET"), std::nullopt);
+  EXPECT_EQ(platform.ExpandEnvironment(u"%SMELTRA_TEST_LONG%\\jre %SMELTRA_TEST_UNSET%"),
+            FromWide(long_value) + u"\\jre %SMELTRA_TEST_UNSET%");
+  wchar_t system[MAX_PATH] = {}, windows[MAX_PATH] = {};
+  GetSystemDirectoryW(system, MAX_PATH);
+  GetWindowsDirectoryW(windows, MAX_PATH);
+  EXPECT_EQ(platform.SystemFolders(),
+            (std::vector<std::u16string>{FromWide(system), FromWide(windows) + u"\\System",
+                                         FromWide(windows)}));
 }
 
 TEST(HardenDllSearchTest, PlantedDllsAreNoLongerLoadedByName) {
