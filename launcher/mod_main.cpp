@@ -175,12 +175,14 @@ class RuntimeSearch {
   }
 
   std::optional<std::u16string> OnPath() {
+    bool any = false;
     for (const std::u16string& entry : PathEntries(PathVariable(platform_))) {
       if (!IsAbsolute(entry) || !EndsInBin(entry)) continue;
+      any = true;
       std::u16string home = FolderOfFile(entry);
       if (Usable(u"PATH " + entry, home, Outcome::kUsed)) return home;
     }
-    Report(u"PATH", Outcome::kNotThere);
+    if (!any) Report(u"PATH", Outcome::kNotThere);
     return std::nullopt;
   }
 
