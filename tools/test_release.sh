@@ -17,6 +17,8 @@ test_release() {
   rm -rf "$scratch"
 }
 
+release_fail() { printf 'FAILED: %s\n' "$*" >&2; return 1; }
+
 test_rebuild() {
   log "rebuilding the launcher in another folder"
   local copy=$1/sources arch a b
@@ -29,11 +31,9 @@ test_rebuild() {
     a=build/windows-$arch/launcher/Smeltra.exe
     b=$copy/build/windows-$arch/launcher/Smeltra.exe
     if ! cmp -s "$a" "$b"; then
-      printf 'FAILED: two builds of the %s launcher differ; offset (from 1) and octal bytes:\n' \
-        "$arch" >&2
+      echo "two builds of the $arch launcher differ; offset (from 1) and octal bytes:" >&2
       { cmp -l "$a" "$b" || true; } | head >&2
-      printf 'look closer with: diffoscope %s %s (or cmp -l)\n' "$a" "$b" >&2
-      return 1
+      release_fail "not reproducible; look closer with: diffoscope $a $b (or cmp -l)"
     fi
   done
   log "the rebuilt launchers are identical, x64 and x86"
@@ -42,7 +42,7 @@ test_rebuild() {
 test_signing() {
   log "signing with a throwaway certificate"
   local dir=$1/signing arch exe byte
-  mkdir -p "$dir"
+  mkdir -p "$dir/out"
   (
     cd "$dir"
     openssl req -x509 -newkey rsa:2048 -nodes -keyout ca.key -out ca.pem -days 1 \
@@ -52,15 +52,13 @@ test_signing() {
       -extfile <(echo extendedKeyUsage=codeSigning) -out signer.pem
     echo "throwaway $RANDOM" >password
     openssl pkcs12 -export -inkey signer.key -in signer.pem -passout file:password -out signer.p12
-  ) >/dev/null 2>&1 || { echo 'FAILED: making the throwaway certificate' >&2; return 1; }
+  ) >/dev/null 2>&1 || release_fail "making the throwaway certificate"
   for arch in "${RELEASE_ARCHES[@]}"; do
-    mkdir -p "$dir/out/windows-$arch"
+    mkdir "$dir/out/windows-$arch"
     cp "build/windows-$arch/launcher/Smeltra.exe" "$dir/out/windows-$arch/"
   done
-  if (SMELTRA_SIGN_PKCS12=$dir/signer.p12 release_files "$dir/out") 2>/dev/null; then
-    echo 'FAILED: a certificate without its password file signed' >&2
-    return 1
-  fi
+  ! (SMELTRA_SIGN_PKCS12=$dir/signer.p12 release_files "$dir/out") 2>/dev/null ||
+    release_fail "a certificate without its password file signed"
   SMELTRA_SIGN_PKCS12=$dir/signer.p12 SMELTRA_SIGN_PASSWORD_FILE=$dir/password \
     release_files "$dir/out"
   (cd "$dir/out" && sha256sum --quiet -c SHA256SUMS)
@@ -69,19 +67,17 @@ test_signing() {
     python3 -c 'import sys, zipfile; sys.stdout.buffer.write(zipfile.ZipFile(sys.argv[1]).read("Smeltra.exe"))' \
       "$dir/out/Smeltra-"*"-windows-$arch.zip" >"$exe"
     osslsigncode verify -CAfile "$dir/ca.pem" -in "$exe" >"$exe.verify" ||
-      { echo "FAILED: the signed $arch launcher does not verify" >&2; return 1; }
+      release_fail "the signed $arch launcher does not verify"
     grep -q '^Message digest algorithm *: SHA256' "$exe.verify" ||
-      { echo "FAILED: the $arch launcher's signature is not SHA-256" >&2; return 1; }
+      release_fail "the $arch launcher's signature is not SHA-256"
     osslsigncode remove-signature -in "$exe" -out "$exe.unsigned" >/dev/null
     cmp -s "$exe.unsigned" "build/windows-$arch/launcher/Smeltra.exe" ||
-      { echo "FAILED: the $arch launcher without its signature is not the one built" >&2; return 1; }
+      release_fail "the $arch launcher without its signature is not the one built"
     # A byte of the code, which the signature covers.
     byte=$(od -An -tu1 -j1024 -N1 "$exe")
     printf %b "\\0$(printf %o $((byte ^ 1)))" | dd of="$exe" bs=1 seek=1024 conv=notrunc 2>/dev/null
-    if osslsigncode verify -CAfile "$dir/ca.pem" -in "$exe" >/dev/null 2>&1; then
-      echo "FAILED: the $arch launcher still verifies after a byte changed" >&2
-      return 1
-    fi
+    ! osslsigncode verify -CAfile "$dir/ca.pem" -in "$exe" >/dev/null 2>&1 ||
+      release_fail "the $arch launcher still verifies after a byte changed"
   done
   log "signed launchers verify, x64 and x86, and fail once changed"
 }
