@@ -4,7 +4,8 @@
 # - ./run release's signing, with a CA made here and thrown away: the signed
 #   executables in the zips verify against that CA, are SHA-256, are the built
 #   ones without their signatures, and no longer verify when a byte changes;
-#   signing without the password file fails.
+#   signing without the password file fails. Two unsigned releases are the
+#   same bytes.
 
 # A failure leaves its files in the scratch folder, for a closer look.
 test_release() {
@@ -57,6 +58,12 @@ test_signing() {
     mkdir "$dir/out/windows-$arch"
     cp "build/windows-$arch/launcher/Smeltra.exe" "$dir/out/windows-$arch/"
   done
+  # Unsigned, twice, from files dated differently and in another time zone.
+  release_files "$dir/out"
+  mv "$dir/out/SHA256SUMS" "$dir/first-sums"
+  touch -d 2001-02-03 "$dir"/out/windows-*/Smeltra.exe
+  TZ=Asia/Tokyo release_files "$dir/out"
+  cmp -s "$dir/first-sums" "$dir/out/SHA256SUMS" || release_fail "two releases made different zips"
   ! (SMELTRA_SIGN_PKCS12=$dir/signer.p12 release_files "$dir/out") 2>/dev/null ||
     release_fail "a certificate without its password file signed"
   SMELTRA_SIGN_PKCS12=$dir/signer.p12 SMELTRA_SIGN_PASSWORD_FILE=$dir/password \
