@@ -31,7 +31,7 @@ source_date_epoch() {
 # Signs (when a certificate is given) and zips $1/windows-<arch>/Smeltra.exe,
 # and sums the zips, all in $1.
 release_files() {
-  local dir=$1 arch file version zips=()
+  local dir=$1 arch file listing version zips=()
   version=$(sed -n 's/^project(SmeltraLauncher VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
   if [ -n "${SMELTRA_SIGN_PKCS12:-}" ]; then
     [ -r "${SMELTRA_SIGN_PASSWORD_FILE:-}" ] ||
@@ -43,8 +43,14 @@ release_files() {
     deterministic_zip "$dir/${zips[-1]}" "$dir/windows-$arch/Smeltra.exe"
   done
   (cd "$dir" && sha256sum "${zips[@]}" >SHA256SUMS)
-  for file in "${zips[@]}" SHA256SUMS; do log "$dir/$file: $(stat -c %s "$dir/$file") bytes"; done
-  [ -n "${SMELTRA_SIGN_PKCS12:-}" ] || log "the executables are NOT signed: no SMELTRA_SIGN_PKCS12 given"
+  listing="in $dir:"
+  for file in "${zips[@]}"; do listing+=" $file ($(stat -c %s "$dir/$file") bytes),"; done
+  if [ -n "${SMELTRA_SIGN_PKCS12:-}" ]; then
+    log "$listing SHA256SUMS; the executables are signed"
+  else
+    log "$listing SHA256SUMS"
+    log "the executables are NOT signed: no SMELTRA_SIGN_PKCS12 given"
+  fi
 }
 
 # Authenticode, SHA-256, in place.
@@ -54,7 +60,6 @@ sign_exe() {
   osslsigncode sign -pkcs12 "$SMELTRA_SIGN_PKCS12" -readpass "$SMELTRA_SIGN_PASSWORD_FILE" \
     -h sha256 "${timestamp[@]}" -in "$exe" -out "$exe.signed" >/dev/null
   mv "$exe.signed" "$exe"
-  log "$exe: signed"
 }
 
 # Zips the files named after $1 into $1 so that the zip depends on their

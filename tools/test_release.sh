@@ -62,7 +62,7 @@ test_signing() {
   release_files "$dir/out"
   mv "$dir/out/SHA256SUMS" "$dir/first-sums"
   touch -d 2001-02-03 "$dir"/out/windows-*/Smeltra.exe
-  TZ=Asia/Tokyo release_files "$dir/out"
+  TZ=JST-9 release_files "$dir/out"
   cmp -s "$dir/first-sums" "$dir/out/SHA256SUMS" || release_fail "two releases made different zips"
   ! (SMELTRA_SIGN_PKCS12=$dir/signer.p12 release_files "$dir/out") 2>/dev/null ||
     release_fail "a certificate without its password file signed"
