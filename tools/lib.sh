@@ -39,6 +39,8 @@ WINE_PACKAGES+=(python3 imagemagick)
 PICTURE_PACKAGES=(imagemagick fonts-dejavu-core python3)
 # Fuzzing: clang with libFuzzer and the sanitizers.
 FUZZ_PACKAGES=(clang-14 libclang-rt-14-dev)
+# ./run release: Authenticode signing, and the zips are written by Python.
+RELEASE_PACKAGES=(osslsigncode openssl python3)
 # ./run demo compiles its sample server when no JDK is there yet.
 JDK_PACKAGES=(default-jdk-headless)
 

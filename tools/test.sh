@@ -14,6 +14,8 @@ run_test() {
   fuzz_discovery "${SMELTRA_FUZZ_SECONDS:-20}" quiet
   source tools/test_exe_checks.sh
   test_exe_checks
+  source tools/test_release.sh
+  test_release
   source tools/wine.sh
   with_wine_prefix run_wine_suites
 }
