@@ -16,7 +16,9 @@
 //   started  <program> <command line> <current folder> <show state> <argv...>
 //   end
 // Under any other name (java.exe, or a program planted where none may run) it
-// appends its `started` line, UTF-16, to the file SMELTRA_RECORD names.
+// appends its `started` line, UTF-16, to the file SMELTRA_RECORD names, then
+// lives on for SMELTRA_RUNTIME_MS, as a server would. Built as a DLL
+// (planted.dll) it records its own load the same way.
 
 #include <windows.h>
 // After windows.h, whose types they use.
@@ -24,6 +26,7 @@
 #include <shellapi.h>
 
 #include <algorithm>
+#include <cwchar>
 #include <string>
 #include <utility>
 #include <vector>
@@ -211,9 +214,9 @@ int Robot(const std::wstring& launcher, const wchar_t* folder, DWORD close_ms, D
 }
 
 // One line in one write, so that no reader sees half of it.
-int Record() {
+int Record(HMODULE self = nullptr) {
   wchar_t program[MAX_PATH] = {}, folder[MAX_PATH] = {}, record[MAX_PATH] = {};
-  GetModuleFileNameW(nullptr, program, MAX_PATH);
+  GetModuleFileNameW(self, program, MAX_PATH);
   GetCurrentDirectoryW(MAX_PATH, folder);
   GetEnvironmentVariableW(L"SMELTRA_RECORD", record, MAX_PATH);
   STARTUPINFOW startup{};
@@ -234,10 +237,23 @@ int Record() {
 
 }  // namespace
 
+#ifdef SMELTRA_PLANTED_DLL
+BOOL WINAPI DllMain(HINSTANCE self, DWORD reason, void*) {
+  if (reason == DLL_PROCESS_ATTACH) Record(self);
+  return TRUE;
+}
+#endif
+
 int wmain(int argc, wchar_t** argv) {
   wchar_t self[MAX_PATH] = {};
   const std::wstring_view path(self, GetModuleFileNameW(nullptr, self, MAX_PATH));
-  if (lstrcmpiW(path.substr(path.rfind(L'\\') + 1).data(), L"robot.exe") != 0) return Record();
+  if (lstrcmpiW(path.substr(path.rfind(L'\\') + 1).data(), L"robot.exe") != 0) {
+    const int status = Record();
+    wchar_t runtime_ms[16] = {};
+    GetEnvironmentVariableW(L"SMELTRA_RUNTIME_MS", runtime_ms, 16);
+    Sleep(std::wcstoul(runtime_ms, nullptr, 10));
+    return status;
+  }
   if (argc < 5) return 2;
   for (int i = 5; i < argc; ++i) {
     std::wstring setting = argv[i];

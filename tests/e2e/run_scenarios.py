@@ -10,7 +10,8 @@ and of the user are removed first), the runtime folders that get a java.exe
 where the launcher sits, the variables it gets besides a plain PATH, and what
 must happen: its exit status, its message boxes in order, and the runtime home
 that must be started, if any (or the `java` found on PATH). In every row a
-java.exe planted beside the launcher and in its current folder must never run.
+java.exe planted beside the launcher and in its current folder must never run,
+and a DLL planted beside the launcher records any load as a start.
 """
 
 import argparse
@@ -38,6 +39,15 @@ SYSTEM_PATH = r"C:\windows\system32;C:\windows"
 # On the paths an unquoted runtime path would try first, and in the current
 # folder, where Windows looks for `java` first; they must never run.
 DECOYS = (r"C:\Program.exe", r"C:\Program Files\Java\jre.exe", r"C:\java.exe")
+# Loaded by name after the start; overridden native first, Wine looks for it as
+# Windows does, in the program's folder first unless the launcher hardened that.
+PLANTED = "uxtheme"
+RUNTIME_MS = 2000  # how long a started runtime lives on: the launcher must be gone sooner
+# The splash's client area at 96 DPI as the user must see it, and how many
+# pixels may differ by more than the fuzz.
+REFERENCE, SHOT = (Path(__file__).with_name("splash-96dpi.png"),
+                     PREFIX.with_name(PREFIX.name + "-splash.png"))
+CLIENT, FUZZ, LIMIT = (518, 376), "5%", 10
 
 HKLM = "HKEY_LOCAL_MACHINE\\SOFTWARE\\"
 WOW64 = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\"  # the 32-bit view
@@ -56,12 +66,12 @@ HAPPY_KEYS = ((HKLM + JRE_KEY + "1.3.1", {"JavaHome": OLD_JRE}),
               (HKLM + JRE_KEY + "1.8.0_351", {"JavaHome": JRE}))
 
 Scenario = namedtuple("Scenario",
-                      "name why keys javas broken app status boxes home close_ms env program",
-                      defaults=((), (), (), APP, 0, (), None, 0, {}, None))
+                      "name why keys javas broken app status boxes home close_ms env program "
+                      "screenshot", defaults=((), (), (), APP, 0, (), None, 0, {}, None, False))
 
 SCENARIOS = [
     Scenario("happy_path", "1.3.1 skipped, 1.8.0_351 under blanks started hidden, decoys never run",
-             HAPPY_KEYS, javas=(OLD_JRE, JRE), home=JRE),
+             HAPPY_KEYS, javas=(OLD_JRE, JRE), home=JRE, screenshot=True),
     Scenario("not_installed", "no runtime key anywhere: the three-line message, status 1",
              status=1, boxes=(NOT_INSTALLED,)),
     Scenario("not_new_enough", "1.3.1 (64-bit view) and 1.3 (32-bit view) only: status 2",
@@ -136,6 +146,18 @@ def run_robot(robot, exe, close_ms=0, hold_ms=0, on_event=lambda event: None, en
             time.sleep(0.05)
 
 
+def splash_difference(rect):
+    """compare's count of the pixels that differ; the frame is as thick at the
+    sides as at the bottom."""
+    time.sleep(0.8)  # painted by then, and not yet gone
+    left, top, right, bottom = map(int, rect)
+    border = (right - left - CLIENT[0]) // 2
+    crop = f"{CLIENT[0]}x{CLIENT[1]}+{left + border}+{bottom - border - CLIENT[1]}"
+    subprocess.run(["import", "-window", "root", "-crop", crop, "+repage", SHOT], check=True)
+    return subprocess.run(["compare", "-metric", "AE", "-fuzz", FUZZ, REFERENCE, SHOT, "null:"],
+                          capture_output=True, text=True).stderr.strip()
+
+
 def write_registry(keys):
     """The scenario's registry state, in one import: the runtime keys of both
     views and of the user removed, then its own keys written."""
@@ -182,9 +204,12 @@ def check(scenario, events):
         if box[3] != TITLE or box[5:7] != ["OK", "0"] or box[0] < splash_gone:
             failures.append(f"not a box titled, with a lone OK, no icon, after the splash: {box}")
 
-    status = next((int(e[2]) for e in of("exit")), None)
+    status, ended = next(((int(e[2]), e[0]) for e in of("exit")), (None, None))
     if status != scenario.status:
         failures.append(f"exit status {status}, expected {scenario.status}")
+    if any(ended is None or ended >= e[0] + RUNTIME_MS
+           for e in of("started") if not e[2].lower().endswith(".dll")):
+        failures.append(f"the launcher ended at {ended} ms, after the runtime it started")
     # The program as the system names it: any case, one backslash between folders.
     named = lambda start: [re.sub(r"\\+", r"\\", start[0]).lower(), *start[1:]]  # noqa: E731
     starts = [named(e[2:6]) for e in of("started")]
@@ -207,8 +232,20 @@ def run(scenario, robot, exe):
     (host(scenario.app) / "Quorvane" / "lib").mkdir(parents=True, exist_ok=True)
     shutil.copyfile(exe, host(scenario.app) / "Smeltra.exe")
     shutil.copyfile(robot, host(scenario.app) / "java.exe")  # planted: must never run
+    shutil.copyfile(Path(robot).with_name("planted.dll"), host(scenario.app) / f"{PLANTED}.dll")
     launcher = scenario.app.rstrip("\\") + "\\Smeltra.exe"
-    return check(scenario, run_robot(robot, launcher, scenario.close_ms, env=scenario.env))
+    shots = []
+
+    def on_event(event):
+        if scenario.screenshot and event[1] == "window":
+            shots.append(splash_difference(event[5:9]))
+    failures, lifetime = check(scenario, run_robot(robot, launcher, scenario.close_ms,
+                                                   on_event=on_event, env=scenario.env))
+    if scenario.screenshot and not (shots and shots[0].isdigit() and int(shots[0]) <= LIMIT):
+        failures.append(f"the splash differs from {REFERENCE.name} ({shots}): see {SHOT}")
+    elif scenario.screenshot:
+        SHOT.unlink()
+    return failures, lifetime
 
 
 def main():
@@ -221,6 +258,9 @@ def main():
     for copy in (robot, *map(host, DECOYS)):  # nothing may ever run the decoys
         copy.parent.mkdir(parents=True, exist_ok=True)
         shutil.copyfile(args.robot, copy)
+    shutil.copyfile(Path(args.robot).with_name("planted.dll"), robot.with_name("planted.dll"))
+    os.environ.update(SMELTRA_RUNTIME_MS=str(RUNTIME_MS),
+                      WINEDLLOVERRIDES=os.environ.get("WINEDLLOVERRIDES", "") + f";{PLANTED}=n,b")
     # Another drive, M:, for the launcher; C: stays the current drive.
     (PREFIX / "e2e-drive-m").mkdir(exist_ok=True)
     if not (PREFIX / "dosdevices" / "m:").is_symlink():

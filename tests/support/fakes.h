@@ -56,10 +56,11 @@ class MemoryRegistry final : public Registry {
       bytes.insert(bytes.end(), {std::uint8_t(unit), std::uint8_t(unit >> 8)});
     return bytes;
   }
-  // Every key closed again, and nothing but read access (in a view) asked for.
+  // Every key closed again, and nothing but KEY_READ asked for, alone or with
+  // one view flag (KEY_WOW64_64KEY, KEY_WOW64_32KEY): Windows' values, not ours.
   bool Tidy() const {
     return open.empty() && std::ranges::all_of(access_masks, [](std::uint32_t mask) {
-             return (mask & ~(kKeyWow64_64Key | kKeyWow64_32Key)) == kKeyRead;
+             return mask == 0x20019 || mask == 0x20119 || mask == 0x20219;
            });
   }
 

@@ -1,6 +1,7 @@
 // WindowsPlatform against the real system: the server's runtime started
-// hidden, failures in the system's own words, files and DLL planting. Where
-// the program is comes with the end-to-end suite, which moves it around.
+// hidden, failures in the system's own words, files. Where the program is,
+// and DLLs planted beside it, come with the end-to-end suite, which runs the
+// real program.
 
 #include "launcher/windows/windows_platform.h"
 
@@ -83,28 +84,6 @@ TEST(EnvironmentTest, VariablesExpansionAndSystemFolders) {
   EXPECT_EQ(platform.SystemFolders(),
             (std::vector<std::u16string>{FromWide(system), FromWide(windows) + u"\\System",
                                          FromWide(windows)}));
-}
-
-TEST(HardenDllSearchTest, PlantedDllsAreNoLongerLoadedByName) {
-  // Where on-demand loads would look first, any module image as the plant.
-  // This process stays hardened after.
-  const ScratchFolder current;
-  const auto beside = std::filesystem::path(testing::ThisProgram()).replace_filename(L"beside.dll");
-  testing::CopyRobot(beside);
-  testing::CopyRobot(current.path() + L"\\current.dll");
-  const std::filesystem::path was = std::filesystem::current_path();
-  std::filesystem::current_path(current.path());
-  for (const bool harden : {false, true}) {  // unhardened, the plants work: the test can tell
-    if (harden) HardenDllSearch();
-    for (const wchar_t* name : {L"beside.dll", L"current.dll"}) {
-      const HMODULE loaded = LoadLibraryW(name);
-      EXPECT_EQ(loaded != nullptr, !harden) << name;
-      if (loaded != nullptr) FreeLibrary(loaded);
-    }
-  }
-  EXPECT_NE(LoadLibraryW(L"oleaut32.dll"), nullptr);
-  std::filesystem::current_path(was);
-  std::filesystem::remove(beside);
 }
 
 }  // namespace

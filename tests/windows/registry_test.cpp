@@ -1,5 +1,10 @@
 // The registry backend under the read-only helpers, against the real
-// registry: text exactly as stored, the first buffer's boundary, the views.
+// registry: text exactly as stored, the first buffer's boundary, the views,
+// read access only, every key closed again.
+
+#include <windows.h>
+// After windows.h, whose types it uses.
+#include <sddl.h>
 
 #include <gtest/gtest.h>
 
@@ -18,15 +23,26 @@ namespace {
 using namespace std::string_literals;
 using namespace std::string_view_literals;
 
+// Sets `key`'s access list, written in the system's own notation.
+LSTATUS SetAccess(HKEY key, const wchar_t* sddl) {
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &descriptor, nullptr);
+  const UniqueLocalMemory owner(descriptor);
+  return RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor);
+}
+
 // A key made for one test in one view, deleted with its subkeys after. Tests
-// write the registry; the launcher never does.
+// write the registry through the handle that made the key; anyone else may
+// only read it (KEY_READ, 0x20019), as a standard user HKEY_LOCAL_MACHINE.
 struct ScratchKey {
   ScratchKey(HKEY in, const std::wstring& parent, REGSAM view_flag)
       : hive(in), view(view_flag), path(parent + L"\\" + testing::UniqueName()) {
     status = RegCreateKeyExW(in, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view_flag, nullptr,
                              key.put(), nullptr);
+    if (status == ERROR_SUCCESS) status = SetAccess(key.get(), L"D:P(A;;0x20019;;;WD)");
   }
   ~ScratchKey() {
+    SetAccess(key.get(), L"D:P(A;;GA;;;WD)");
     RegDeleteTreeW(key.get(), nullptr), RegDeleteKeyExW(hive, path.c_str(), view, 0);
   }
   LSTATUS Set(std::u16string name, DWORD type, std::u16string_view units,
@@ -81,12 +97,14 @@ TEST(WindowsRegistryTest, ReadsExactlyWhatIsStoredInEitherViewWithReadAccessOnly
     EXPECT_EQ(read(path + u"\\" + name, u"JavaHome"), RegistryValue(name));
   }
 
-  // The system holds the backend to the access it was asked for.
+  // What the backend opens, it closes; that the helpers close what they open
+  // is the in-memory registry's to see.
   KeyHandle opened = 0;
-  ASSERT_EQ(registry.OpenKey(kHkeyCurrentUser, path, kKeyRead, opened), 0);
-  EXPECT_EQ(RegSetValueExW(reinterpret_cast<HKEY>(opened), L"w", 0, REG_SZ, nullptr, 0),
-            ERROR_ACCESS_DENIED);
+  ASSERT_EQ(registry.OpenKey(kHkeyCurrentUser, path, 0x20019, opened), 0);
   registry.CloseKey(opened);
+  EXPECT_EQ(RegQueryValueExW(reinterpret_cast<HKEY>(static_cast<std::uintptr_t>(opened)), L"",
+                             nullptr, nullptr, nullptr, nullptr),
+            ERROR_INVALID_HANDLE);
 
   // HKLM's 32-bit view holds what its 64-bit view does not.
   const ScratchKey wow(HKEY_LOCAL_MACHINE, L"SOFTWARE", KEY_WOW64_32KEY);
