@@ -23,7 +23,7 @@ start_display() {
 make_wine_prefix() {
   export WINEPREFIX WINEARCH=$1
   WINEPREFIX=$(mktemp -d "${TMPDIR:-/tmp}/smeltra-wine.XXXXXX")
-  wineboot --init >/dev/null 2>&1
+  wineboot --init >/dev/null 2>&1 || die "Wine could not make a $1 prefix. $(wine32_trouble)"
   wineserver -w
   wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
   wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
@@ -51,6 +51,19 @@ with_wine_prefix() {
   return $status
 }
 
+# Why Wine cannot run 32-bit programs here, and the fix; nothing when it can.
+# Once wine32 is installed, `wine` starts every program through its 32-bit
+# loader, so 64-bit programs need a kernel that runs 32-bit ones too.
+wine32_trouble() {
+  if ! [ -x /usr/lib/wine/wine ]; then
+    echo "Wine's 32-bit half is not installed; install it with: dpkg --add-architecture i386" \
+      "&& apt-get update && apt-get install wine32:i386."
+  elif ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
+    echo "This kernel does not run 32-bit programs; boot one built with CONFIG_IA32_EMULATION" \
+      "and without ia32_emulation=0 on its command line."
+  fi
+}
+
 # wine_canary <x64|x86> <program>: dies unless the program, which returns 2
 # when given no arguments, runs in the prefix and that status comes back.
 # Without Wine's 32-bit half, `wine` prints a hint and returns 0 for a 32-bit
@@ -59,14 +72,6 @@ wine_canary() {
   local arch=$1 program=$2 status=0
   wine "$program" >/dev/null 2>&1 || status=$?
   [ "$status" -eq 2 ] && return 0
-  local cause="see why with: WINEDEBUG=err+all wine $program"
-  if [ "$arch" = x86 ] && ! [ -x /usr/lib/wine/wine ]; then
-    cause="Wine's 32-bit half is not installed; install it with: dpkg --add-architecture i386 &&"
-    cause+=" apt-get update && apt-get install wine32:i386"
-  elif [ "$arch" = x86 ] && ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
-    cause="this kernel does not run 32-bit programs; boot one built with CONFIG_IA32_EMULATION"
-    cause+=" and without ia32_emulation=0 on its command line"
-  fi
   die "an $arch Windows program does not run in the $WINEARCH prefix (status $status, not 2)," \
-    "so no $arch suite can run: $cause"
+    "so no $arch suite can run. $(wine32_trouble) See why with: WINEDEBUG=err+all wine $program"
 }
