@@ -23,6 +23,10 @@ from collections import namedtuple
 from pathlib import Path
 
 PREFIX = Path(os.environ.get("WINEPREFIX", "/nonexistent"))
+# What starts the prefix's own regedit, which writes the keys where they are
+# named: `wine` would start the 32-bit one in a 64-bit prefix, once Wine's
+# 32-bit half is installed (and its `reg import /reg:64` deletes in the wrong view).
+WINE_NATIVE = "wine" if os.environ.get("WINEARCH") == "win32" else "/usr/lib/wine/wine64"
 UNESCAPE = {"t": "\t", "r": "\r", "n": "\n"}
 
 TITLE = "Tolvan Smeltra"
@@ -123,9 +127,7 @@ def run_robot(robot, exe, close_ms=0, hold_ms=0, on_event=lambda event: None):
 
 def write_registry(keys):
     """The scenario's registry state, in one import: the runtime keys of both
-    views and of the user removed, then its own keys written, as a 64-bit
-    program names them (`wine regedit` would be the 32-bit one once Wine's
-    32-bit half is installed, and write every key in the 32-bit view)."""
+    views and of the user removed, then its own keys written."""
     lines = ["Windows Registry Editor Version 5.00", ""] + [f"[-{key}]" for key in CLEARED]
     for key, values in keys:
         lines += ["", f"[{key}]"] + [
@@ -134,8 +136,8 @@ def write_registry(keys):
             for name, value in values.items()]
     (PREFIX / "drive_c" / "e2e-state.reg").write_bytes(
         b"\xff\xfe" + "\r\n".join(lines + [""]).encode("utf-16-le"))
-    subprocess.run(["wine", "reg", "import", "C:\\e2e-state.reg", "/reg:64"], check=True,
-                   timeout=120, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    subprocess.run([WINE_NATIVE, "regedit", "/s", "C:\\e2e-state.reg"], check=True, timeout=120,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
 
 def shown(template, text, line):
