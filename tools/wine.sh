@@ -39,12 +39,15 @@ stop_wine() {
 # with_wine_prefix <win64|win32> <command...>: runs the command with a prefix
 # of that kind and the display set up, and tears both down after.
 with_wine_prefix() {
+  trap stop_wine EXIT
   start_display
   make_wine_prefix "$1"
   shift
-  trap stop_wine EXIT
-  local status=0
-  "$@" || status=$?
+  # Not `"$@" || status=$?`: that would turn off set -e inside the command,
+  # and a failed suite followed by a passing one would pass.
+  local status
+  "$@"
+  status=$?
   stop_wine
   trap - EXIT
   unset WINEPREFIX WINEARCH XVFB_PID
