@@ -21,9 +21,9 @@ run_test() {
 }
 
 # run_wine_suites <arch> [arch]: in the prefix made, the first build's Windows
-# tests and end-to-end scenarios; the second's scenarios that only WOW64 shows.
-# The x86 launcher's full table runs in the 32-bit prefix, where a 32-bit
-# program starts about three times faster than through WOW64.
+# tests and end-to-end scenarios; then the second build's scenarios with keys
+# in both registry views, which only WOW64 tells apart (the x86 launcher's
+# whole table runs in the 32-bit prefix).
 run_wine_suites() {
   local arch
   for arch in "$@"; do
