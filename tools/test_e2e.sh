@@ -7,7 +7,7 @@
 # scenarios with keys in both registry views, the ones WOW64 tells apart.
 #
 # Also runs alone, in a prefix of its own: bash tools/test_e2e.sh [run] [scenario...]
-# where the run is one of E2E_RUNS below. With SMELTRA_E2E_BUILD set to a build
+# where the run is x64 (the default), x86 (in a 32-bit prefix) or wow64. With SMELTRA_E2E_BUILD set to a build
 # folder of the run's preset, it tests that folder's Smeltra.exe instead of the dist one.
 
 test_e2e() {
@@ -27,20 +27,22 @@ test_e2e() {
   python3 -B tests/e2e/run_scenarios.py --exe "$exe" --robot "$build/tests/bin/robot.exe" "$@"
 }
 
-# Run: prefix, launcher, runner options.
-declare -A E2E_RUNS=([x64]="win64 x64" [x86]="win32 x86" [wow64]="win64 x86 --wow64")
-
 if [ "${BASH_SOURCE[0]}" = "$0" ]; then
   set -euo pipefail
   cd "$(dirname "$0")/.."
   source tools/lib.sh
   source tools/wine.sh
   ensure_packages "${NATIVE_PACKAGES[@]}" "${WINDOWS_PACKAGES[@]}" "${WINE_PACKAGES[@]}"
+  # Run: prefix, launcher, runner options.
+  declare -A E2E_RUNS=([x64]="win64 x64" [x86]="win32 x86" [wow64]="win64 x86 --wow64")
   run=x64
   if [ -n "${1:-}" ] && [ -n "${E2E_RUNS[$1]:-}" ]; then run=$1 && shift; fi
   read -r prefix arch options <<<"${E2E_RUNS[$run]}"
   build_preset "windows-$arch" >/dev/null
-  canary_then_e2e() { wine_canary "$1" "build/windows-$1/tests/bin/robot.exe" && test_e2e "$@"; }
+  canary_then_e2e() {
+    wine_canary "$1" "build/windows-$1/tests/bin/robot.exe"
+    test_e2e "$@"
+  }
   # shellcheck disable=SC2086 # the options are words
   with_wine_prefix "$prefix" canary_then_e2e "$arch" $options "$@"
 fi
