@@ -1,5 +1,6 @@
 # Cross build for 32-bit Windows with Debian's mingw-w64 (POSIX threads flavour).
-# The result cannot run on this machine's kernel; it is built and checked only.
+# Its programs run under Wine with its 32-bit half (wine32:i386), in a 32-bit
+# prefix as on 32-bit Windows, or through WOW64 in a 64-bit one.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86)
 set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-posix)
@@ -9,6 +10,7 @@ set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_CROSSCOMPILING_EMULATOR wine)
 
 # Optimise the release for size and let the linker drop unused functions: most
 # of the launcher's bytes are the statically linked C++ runtime.

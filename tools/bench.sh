@@ -19,7 +19,7 @@ run_bench() {
   run_dist
   bench_sizes
   source tools/wine.sh
-  with_wine_prefix bench_startup
+  with_wine_prefix win64 bench_startup
 }
 
 bench_discovery() {

@@ -20,7 +20,7 @@ run_demo() {
   cmake --build --preset windows-x64 --target Smeltra smeltra_robot smeltra_java_handover >/dev/null
   source tools/wine.sh
   log "starting Wine"
-  with_wine_prefix python3 -B demo/run_demo.py \
+  with_wine_prefix win64 python3 -B demo/run_demo.py \
     --exe "$build/launcher/Smeltra.exe" \
     --robot "$build/tests/bin/robot.exe" \
     --handover "$build/demo/java_handover.exe" \

@@ -3,7 +3,8 @@
 log() { printf '==> %s\n' "$*" >&2; }
 die() { printf 'error: %s\n' "$*" >&2; exit 1; }
 
-# Installs the Debian packages named that are not installed yet.
+# Installs the Debian packages named that are not installed yet; a name such
+# as wine32:i386 adds its architecture to dpkg first when it is not there.
 ensure_packages() {
   local missing=() pkg
   for pkg in "$@"; do
@@ -13,12 +14,20 @@ ensure_packages() {
   if ! command -v apt-get >/dev/null; then
     die "not a Debian system; install these packages (or their equivalents): ${missing[*]}"
   fi
-  local sudo=()
+  local sudo=() arch
   [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+  for pkg in "${missing[@]}"; do
+    arch=${pkg#*:}
+    [ "$arch" != "$pkg" ] || continue
+    { dpkg --print-architecture; dpkg --print-foreign-architectures; } | grep -qx "$arch" && continue
+    log "adding the $arch architecture to dpkg"
+    "${sudo[@]}" dpkg --add-architecture "$arch"
+  done
+  # Another apt-get may be at work on the same machine: wait for it.
+  local apt=("${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600)
   log "installing ${missing[*]}"
-  "${sudo[@]}" apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends \
-    "${missing[@]}" >/dev/null
+  "${apt[@]}" update -qq
+  "${apt[@]}" install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 }
 
 # What every build needs.
@@ -26,6 +35,9 @@ NATIVE_PACKAGES=(cmake ninja-build g++ libgtest-dev googletest libbenchmark-dev)
 WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64-x86-64
   binutils-mingw-w64-i686)
 WINE_PACKAGES=(wine wine64 xvfb xauth)
+# Wine's 32-bit half: without it no 32-bit Windows program runs, neither as
+# 32-bit Windows (WINEARCH=win32) nor through WOW64 in a 64-bit prefix.
+WINE_PACKAGES+=(wine32:i386)
 # Wine's own symbol font: without it the title bar's close button shows as the
 # letter "r".
 WINE_PACKAGES+=(fonts-wine)
