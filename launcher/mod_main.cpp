@@ -124,7 +124,7 @@ class RuntimeSearch {
 
   // Whether `home` holds bin\java.exe, reported as the place's outcome.
   bool Usable(std::u16string_view place, const std::u16string& home, Outcome when_usable) {
-    const bool usable = platform_.FileExists(home + u"\\bin\\java.exe");
+    const bool usable = platform_.FileExists(RuntimeProgram(home));
     Report(place, usable ? when_usable : Outcome::kNoJava);
     return usable;
   }

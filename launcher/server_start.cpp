@@ -6,13 +6,17 @@
 
 namespace smeltra {
 
+std::u16string RuntimeProgram(std::u16string_view java_home) {
+  return std::u16string(java_home) + u"\\bin\\java.exe";
+}
+
 std::u16string ServerCommandLine(std::u16string_view java_home,
                                  std::u16string_view launcher_folder) {
   std::u16string line;
   if (java_home.empty()) {
     line = u"java ";
   } else {
-    line.append(u"\"").append(java_home).append(u"\\bin\\java.exe\" ");
+    line.append(u"\"").append(RuntimeProgram(java_home)).append(u"\" ");
   }
   line.append(u"-classpath ");
   line.append(u"\"").append(launcher_folder).append(u"\\Quorvane\\lib\\vuz.jar\";");
@@ -35,7 +39,7 @@ ExitCode StartServer(Registry& registry, std::span<const RegistryView> views, Pl
     const std::u16string java_home = LocateJavaRuntime(registry, views, platform, folder);
     command_line = ServerCommandLine(java_home, folder);
     const std::u16string program =
-        java_home.empty() ? FindJavaOnSearchPath(platform) : java_home + u"\\bin\\java.exe";
+        java_home.empty() ? FindJavaOnSearchPath(platform) : RuntimeProgram(java_home);
     if (program.empty()) throw LauncherError(2, std::u16string(messages::kJavaNotOnSearchPath));
     platform.StartHidden(program, command_line, folder);
     return ExitCode::kServerStarted;

@@ -9,13 +9,19 @@
 
 namespace smeltra {
 
+// The java.exe of the runtime whose home folder is `java_home`, joined as it
+// is: a home with a closing separator gives two in a row, which Windows reads
+// as one.
+std::u16string RuntimeProgram(std::u16string_view java_home);
+
 // The command that starts the server:
 //   "<java_home>\bin\java.exe" -classpath "<folder>\Quorvane\lib\vuz.jar";
 //   "<folder>\Quorvane" Velquist.Frame11
-// (one line), or with plain `java` in front when `java_home` is empty, so that
-// the search path supplies the runtime. The runtime's path is quoted so that
-// a home with blanks cannot make Windows try a shorter path first; nothing
-// else is added to or taken from the pieces.
+// (one line), or with plain `java` in front when `java_home` is empty, as a
+// runtime found on the search path has always been named. The runtime's path
+// is quoted so that a home with blanks reaches the runtime as one argument
+// (and no system that parses the line could try a shorter path first);
+// nothing else is added to or taken from the pieces.
 std::u16string ServerCommandLine(std::u16string_view java_home,
                                  std::u16string_view launcher_folder);
 
