@@ -9,7 +9,13 @@ set(CMAKE_FIND_ROOT_PATH /usr/${SMELTRA_MINGW_TRIPLE})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_CROSSCOMPILING_EMULATOR wine)
+# Test programs start through the scripts' one way of starting a Windows
+# program of this build under Wine.
+if(CMAKE_SYSTEM_PROCESSOR STREQUAL x86_64)
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../tools/wine-run x64)
+else()
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../tools/wine-run x86)
+endif()
 
 # Optimise the release for size and let the linker drop unused functions: most
 # of the launcher's bytes are the statically linked C++ runtime.

@@ -120,7 +120,7 @@ def main():
                 for line in event[4].splitlines():
                     say("", f"| {line}")
 
-        events = run_robot(robot, exe, hold_ms=1500, on_event=on_event)
+        events = run_robot("x64", robot, exe, hold_ms=1500, on_event=on_event)
         boxes = [e for e in events if e[1] == "box"]
         launched = next(e for e in events if e[1] == "launched")
         gone = next((e[0] for e in events if e[1] == "gone"), None)

@@ -71,20 +71,20 @@ bench_startup() {
   cp "$BENCH_WINDOWS_BUILD/tests/bin/robot.exe" "$root/"
   cp "$BENCH_WINDOWS_BUILD/tests/bin/robot.exe" "$root/jre/bin/java.exe"
   # A runtime the launcher finds at once: the first key, the 64-bit view.
-  wine reg add 'HKLM\SOFTWARE\JavaSoft\Java Runtime Environment\1.8.0_392' /v JavaHome \
+  tools/wine-run x64 reg add 'HKLM\SOFTWARE\JavaSoft\Java Runtime Environment\1.8.0_392' /v JavaHome \
     /d 'C:\smeltra-bench\jre' /f /reg:64 >/dev/null 2>&1
   wineserver -w
   # A program left open for the whole run keeps Wine's desktop and services
   # up, as Windows keeps its shell: each start is then measured on a running
   # system, not on one that boots for it.
-  wine notepad >/dev/null 2>&1 &
+  tools/wine-run x64 notepad >/dev/null 2>&1 &
   sleep 2
 
   local runs_out="$BENCH_OUT/startup-runs.txt" events="$BENCH_OUT/startup-events.tsv" i
   : >"$runs_out"
   log "start-up under Wine: one warm-up run, then $runs runs"
   for i in $(seq 0 "$runs"); do
-    wine 'C:\smeltra-bench\robot.exe' 'C:\smeltra-bench\app\Smeltra.exe' 'C:\' 0 0 >"$events"
+    tools/wine-run x64 'C:\smeltra-bench\robot.exe' 'C:\smeltra-bench\app\Smeltra.exe' 'C:\' 0 0 >"$events"
     [ "$i" -eq 0 ] && continue
     # Per run, on the robot's one clock: process start to splash shown, the
     # splash's life, splash gone and splash shown to the runtime running, and

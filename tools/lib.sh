@@ -30,6 +30,46 @@ ensure_packages() {
   "${apt[@]}" install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 }
 
+# The run's suites, for the summary that ends it.
+SUITES_PASSED=0
+SUITES_FAILED=()
+SUITES_SKIPPED=()
+
+# suite <name> <command...>: runs one suite under set -e, in a subshell so
+# that its failure is counted and the run goes on to the next suite. Not
+# `if (...)`: set -e is off in a condition, inside the subshell too.
+suite() {
+  local name=$1 status
+  shift
+  log "$name"
+  set +e
+  (
+    set -e
+    "$@"
+  )
+  status=$?
+  set -e
+  if [ "$status" -eq 0 ]; then
+    SUITES_PASSED=$((SUITES_PASSED + 1))
+  else
+    suite_failed "$name" "status $status"
+  fi
+}
+
+suite_failed() { SUITES_FAILED+=("$1: $2"); }
+suite_skipped() { SUITES_SKIPPED+=("$1: $2"); }
+
+# The summary, on standard output: one closing count, then each suite that
+# failed or was skipped and why. Fails when one failed or none ran.
+suites_summary() {
+  local line
+  printf 'suites: %d passed, %d failed, %d skipped\n' "$SUITES_PASSED" "${#SUITES_FAILED[@]}" \
+    "${#SUITES_SKIPPED[@]}"
+  for line in "${SUITES_FAILED[@]}"; do printf '  failed: %s\n' "$line"; done
+  for line in "${SUITES_SKIPPED[@]}"; do printf '  skipped: %s\n' "$line"; done
+  [ ${#SUITES_FAILED[@]} -eq 0 ] && [ "$SUITES_PASSED" -gt 0 ]
+}
+
 # What every build needs.
 NATIVE_PACKAGES=(cmake ninja-build g++ libgtest-dev googletest libbenchmark-dev)
 WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64-x86-64

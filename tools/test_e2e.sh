@@ -24,7 +24,8 @@ test_e2e() {
     build=build/windows-$arch
     exe=dist/windows-$arch/Smeltra.exe
   fi
-  python3 -B tests/e2e/run_scenarios.py --exe "$exe" --robot "$build/tests/bin/robot.exe" "$@"
+  python3 -B tests/e2e/run_scenarios.py --arch "$arch" --exe "$exe" \
+    --robot "$build/tests/bin/robot.exe" "$@"
 }
 
 if [ "${BASH_SOURCE[0]}" = "$0" ]; then
@@ -40,8 +41,7 @@ if [ "${BASH_SOURCE[0]}" = "$0" ]; then
   read -r prefix arch options <<<"${E2E_RUNS[$run]}"
   build_preset "windows-$arch" >/dev/null
   canary_then_e2e() {
-    wine_canary "$1" "build/windows-$1/tests/bin/robot.exe"
-    test_e2e "$@"
+    wine_canary "$1" "build/windows-$1/tests/bin/robot.exe" && test_e2e "$@"
   }
   # shellcheck disable=SC2086 # the options are words
   with_wine_prefix "$prefix" canary_then_e2e "$arch" $options "$@"

@@ -26,10 +26,10 @@ from collections import namedtuple
 from pathlib import Path
 
 PREFIX = Path(os.environ.get("WINEPREFIX", "/nonexistent"))
-# What starts the prefix's own regedit, which writes the keys where they are
-# named: `wine` would start the 32-bit one in a 64-bit prefix, once Wine's
-# 32-bit half is installed (and its `reg import /reg:64` deletes in the wrong view).
-WINE_NATIVE = "wine" if os.environ.get("WINEARCH") == "win32" else "/usr/lib/wine/wine64"
+# Starts a Windows program of a build, or of the prefix itself, under Wine.
+# The prefix's own regedit writes the keys where they are named (a 32-bit
+# regedit's `reg import /reg:64` deletes in the wrong view).
+WINE_RUN = str(Path(__file__).resolve().parents[2] / "tools" / "wine-run")
 UNESCAPE = {"t": "\t", "r": "\r", "n": "\n"}
 
 TITLE = "Tolvan Smeltra"
@@ -129,8 +129,8 @@ def host(windows_path):
     return Path(drive).joinpath(*[part for part in windows_path[3:].split("\\") if part])
 
 
-def run_robot(robot, exe, close_ms=0, hold_ms=0, on_event=lambda event: None, env=None):
-    """Starts the launcher through the robot from C:\\; its events as lists
+def run_robot(arch, robot, exe, close_ms=0, hold_ms=0, on_event=lambda event: None, env=None):
+    """Starts the launcher through the robot of its build (x64 or x86) from C:\\; its events as lists
     [time in ms, kind, details...], each also handed to on_event as it comes.
     Through a file, as Wine's services, started by the first program, would
     hold a pipe open for good. The launcher gets a plain PATH and none of the
@@ -139,7 +139,7 @@ def run_robot(robot, exe, close_ms=0, hold_ms=0, on_event=lambda event: None, en
     events, pending = [], ""
     with tempfile.NamedTemporaryFile("r", encoding="utf-8") as out:
         with open(out.name, "w") as sink:
-            process = subprocess.Popen(["wine", robot, exe, "C:\\", str(close_ms), str(hold_ms),
+            process = subprocess.Popen([WINE_RUN, arch, robot, exe, "C:\\", str(close_ms), str(hold_ms),
                                         *(f"{name}={value}" for name, value in settings.items())],
                                        stdout=sink, stderr=subprocess.DEVNULL)
         while True:
@@ -178,7 +178,7 @@ def write_registry(keys):
             for name, value in values.items()]
     (PREFIX / "drive_c" / "e2e-state.reg").write_bytes(
         b"\xff\xfe" + "\r\n".join(lines + [""]).encode("utf-16-le"))
-    subprocess.run([WINE_NATIVE, "regedit", "/s", "C:\\e2e-state.reg"], check=True, timeout=120,
+    subprocess.run([WINE_RUN, "prefix", "regedit", "/s", "C:\\e2e-state.reg"], check=True, timeout=120,
                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
 
@@ -230,7 +230,7 @@ def check(scenario, events):
     return failures, lifetime
 
 
-def run(scenario, robot, exe):
+def run(scenario, arch, robot, exe):
     write_registry(scenario.keys)
     for folder in ["C:\\e2e"] + [f for other in SCENARIOS for f in other.javas + other.broken]:
         shutil.rmtree(host(folder), ignore_errors=True)
@@ -248,7 +248,7 @@ def run(scenario, robot, exe):
     def on_event(event):
         if scenario.screenshot and event[1] == "window":
             shots.append(splash_difference(event[5:9]))
-    failures, lifetime = check(scenario, run_robot(robot, launcher, scenario.close_ms,
+    failures, lifetime = check(scenario, run_robot(arch, robot, launcher, scenario.close_ms,
                                                    on_event=on_event, env=scenario.env))
     if scenario.screenshot and not (shots and shots[0].isdigit() and int(shots[0]) <= LIMIT):
         failures.append(f"the splash differs from {REFERENCE.name} ({shots}): see {SHOT}")
@@ -261,6 +261,7 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--exe", required=True, help="the Smeltra.exe under test")
     parser.add_argument("--robot", required=True, help="robot.exe")
+    parser.add_argument("--arch", required=True, choices=("x64", "x86"), help="their build")
     parser.add_argument("--wow64", action="store_true",
                         help="only the scenarios with keys in both registry views")
     parser.add_argument("names", nargs="*", help="run only these scenarios")
@@ -282,7 +283,7 @@ def main():
     failed = 0
     for scenario in selected:
         started = time.monotonic()
-        failures, lifetime = run(scenario, robot, args.exe)
+        failures, lifetime = run(scenario, args.arch, robot, args.exe)
         splash = f"splash {lifetime / 1000:.2f} s, " if lifetime is not None else ""
         print(f"{'FAIL' if failures else 'ok':4}  {scenario.name}  ({splash}"
               f"{time.monotonic() - started:.1f} s)  {scenario.why}", flush=True)
