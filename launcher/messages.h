@@ -24,4 +24,12 @@ inline constexpr std::u16string_view kServerNotStarted =
 inline constexpr std::u16string_view kJavaNotOnSearchPath =
     u"java.exe is in none of the Windows system folders and in no folder on PATH.";
 
+// The reason given there when the runtime ended within the watch with a
+// status other than 0, before its status; its own words went with its hidden
+// console, so the box tells how to see them.
+inline constexpr std::u16string_view kServerStoppedAtOnce =
+    u"The server stopped right after it started, with exit status ";
+inline constexpr std::u16string_view kSeeRuntimeMessage =
+    u"To see the runtime's own message, run the command line below in a command prompt in ";
+
 }  // namespace smeltra::messages

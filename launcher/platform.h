@@ -1,5 +1,7 @@
 #pragma once
 
+#include <chrono>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -56,11 +58,15 @@ class Platform {
   virtual void Trace(std::u16string_view line) = 0;
 
   // Starts `program` (a full path, never searched for) with `command_line`
-  // as a new process with its window hidden and `working_folder` as its
-  // current folder (empty: this process's own), and returns without waiting
-  // and without keeping any handle to it.
-  virtual void StartHidden(const std::u16string& program, const std::u16string& command_line,
-                           const std::u16string& working_folder) = 0;
+  // as a new process with its window hidden, inheriting no handle, with
+  // `working_folder` as its current folder (empty: this process's own); then
+  // waits up to `watch` for it to end. Returns its exit status when it ended
+  // within that time, nothing when it runs on (or cannot be waited for).
+  // Keeps no handle to it on return.
+  virtual std::optional<std::uint32_t> StartHidden(const std::u16string& program,
+                                                   const std::u16string& command_line,
+                                                   const std::u16string& working_folder,
+                                                   std::chrono::milliseconds watch) = 0;
 };
 
 }  // namespace smeltra

@@ -1,5 +1,7 @@
 #include "launcher/server_start.h"
 
+#include <cstdio>
+
 #include "launcher/messages.h"
 #include "launcher/mod_main.h"
 #include "registry/launcher_error.h"
@@ -32,6 +34,18 @@ std::u16string FolderOfFile(std::u16string_view file_path) {
   return std::u16string(file_path.substr(0, last));
 }
 
+std::u16string StoppedAtOnceReason(std::uint32_t status, std::u16string_view folder) {
+  std::string number = std::to_string(status);
+  if (status > 0xFFFF) {
+    char hex[16];
+    std::snprintf(hex, sizeof hex, " (0x%08X)", static_cast<unsigned>(status));
+    number += hex;
+  }
+  std::u16string reason(messages::kServerStoppedAtOnce);
+  reason.append(number.begin(), number.end()).append(u".\r\n");
+  return reason.append(messages::kSeeRuntimeMessage).append(folder).append(u".");
+}
+
 ExitCode StartServer(Registry& registry, std::span<const RegistryView> views, Platform& platform) {
   std::u16string command_line;
   try {
@@ -41,7 +55,8 @@ ExitCode StartServer(Registry& registry, std::span<const RegistryView> views, Pl
     const std::u16string program =
         java_home.empty() ? FindJavaOnSearchPath(platform) : RuntimeProgram(java_home);
     if (program.empty()) throw LauncherError(2, std::u16string(messages::kJavaNotOnSearchPath));
-    platform.StartHidden(program, command_line, folder);
+    const auto status = platform.StartHidden(program, command_line, folder, kStartWatch);
+    if (status.value_or(0) != 0) throw LauncherError(2, StoppedAtOnceReason(*status, folder));
     return ExitCode::kServerStarted;
   } catch (const std::exception& error) {
     std::u16string text(messages::kServerNotStarted);

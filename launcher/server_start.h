@@ -1,5 +1,7 @@
 #pragma once
 
+#include <chrono>
+#include <cstdint>
 #include <span>
 #include <string>
 #include <string_view>
@@ -30,15 +32,28 @@ std::u16string ServerCommandLine(std::u16string_view java_home,
 // with no separator at all gives empty text.
 std::u16string FolderOfFile(std::u16string_view file_path);
 
+// How long the started runtime is watched. A runtime that rejects its
+// options, finds no class or was given class files too new for it ends
+// within a second on a slow machine; three leave room for a busy one, and a
+// script waiting for the launcher hardly notices them.
+inline constexpr std::chrono::milliseconds kStartWatch{3000};
+
+// The box's reason when the runtime ended within the watch with `status`:
+// the status in decimal, and in hexadecimal too where it is a Windows status
+// (0xC0000135), then how to see the runtime's own message from `folder`.
+std::u16string StoppedAtOnceReason(std::uint32_t status, std::u16string_view folder);
+
 // Everything the splash timer does once the splash is gone: finds a runtime
 // (which may end the program through `platform`), builds the server's command
 // line and starts it hidden in the launcher's folder: the runtime's java.exe,
 // or with no runtime folder known the one FindJavaOnSearchPath finds, by its
 // full path, so that Windows never looks in the launcher's or the current
 // folder. When the folder cannot be read, no java.exe is found, the process
-// cannot be started or memory runs out, shows one box (kServerNotStarted, the
-// reason, then the command line when it was built) and gives
-// kServerNotStarted; otherwise kServerStarted. Throws nothing of its own.
+// cannot be started, ends within kStartWatch with a status other than 0, or
+// memory runs out, shows one box (kServerNotStarted, the reason, then the
+// command line when it was built) and gives kServerNotStarted; otherwise
+// kServerStarted, once the runtime ran through the watch or ended with 0.
+// Throws nothing of its own.
 ExitCode StartServer(Registry& registry, std::span<const RegistryView> views, Platform& platform);
 
 }  // namespace smeltra

@@ -92,8 +92,10 @@ void WindowsPlatform::Trace(std::u16string_view line) {
   OutputDebugStringW(AsWide(text));
 }
 
-void WindowsPlatform::StartHidden(const std::u16string& program, const std::u16string& command_line,
-                                  const std::u16string& working_folder) {
+std::optional<std::uint32_t> WindowsPlatform::StartHidden(const std::u16string& program,
+                                                          const std::u16string& command_line,
+                                                          const std::u16string& working_folder,
+                                                          std::chrono::milliseconds watch) {
   // CreateProcessW may write into the command line, so it gets its own copy.
   std::wstring line(AsWide(command_line), command_line.size());
   STARTUPINFOW startup{};
@@ -106,6 +108,13 @@ void WindowsPlatform::StartHidden(const std::u16string& program, const std::u16s
                       process.put())) {
     throw SystemError(GetLastError());
   }
+  DWORD status = 0;
+  if (WaitForSingleObject(process.get().hProcess, static_cast<DWORD>(watch.count())) !=
+          WAIT_OBJECT_0 ||
+      !GetExitCodeProcess(process.get().hProcess, &status)) {
+    return std::nullopt;
+  }
+  return status;
 }
 
 LauncherError SystemError(DWORD code) {

@@ -23,8 +23,10 @@ class WindowsPlatform final : public Platform {
   std::u16string ExpandEnvironment(const std::u16string& text) override;
   std::vector<std::u16string> SystemFolders() override;
   void Trace(std::u16string_view line) override;
-  void StartHidden(const std::u16string& program, const std::u16string& command_line,
-                   const std::u16string& working_folder) override;
+  std::optional<std::uint32_t> StartHidden(const std::u16string& program,
+                                           const std::u16string& command_line,
+                                           const std::u16string& working_folder,
+                                           std::chrono::milliseconds watch) override;
 };
 
 // A LauncherError carrying the Win32 error `code` and the system's own text

@@ -17,7 +17,8 @@
 //   end
 // Under any other name (java.exe, or a program planted where none may run) it
 // appends its `started` line, UTF-16, to the file SMELTRA_RECORD names, then
-// lives on for SMELTRA_RUNTIME_MS, as a server would. Built as a DLL
+// lives on for SMELTRA_RUNTIME_MS, as a server would, and ends with the status
+// SMELTRA_RUNTIME_STATUS names (0 when unset), as a runtime that gives up would. Built as a DLL
 // (planted.dll) it records its own load the same way.
 
 #include <windows.h>
@@ -249,10 +250,13 @@ int wmain(int argc, wchar_t** argv) {
   const std::wstring_view path(self, GetModuleFileNameW(nullptr, self, MAX_PATH));
   if (lstrcmpiW(path.substr(path.rfind(L'\\') + 1).data(), L"robot.exe") != 0) {
     const int status = Record();
-    wchar_t runtime_ms[16] = {};
+    wchar_t runtime_ms[16] = {}, runtime_status[16] = {};
     GetEnvironmentVariableW(L"SMELTRA_RUNTIME_MS", runtime_ms, 16);
     Sleep(std::wcstoul(runtime_ms, nullptr, 10));
-    return status;
+    if (status != 0 || !GetEnvironmentVariableW(L"SMELTRA_RUNTIME_STATUS", runtime_status, 16)) {
+      return status;
+    }
+    return static_cast<int>(std::wcstoul(runtime_status, nullptr, 0));
   }
   if (argc < 5) return 2;
   for (int i = 5; i < argc; ++i) {

@@ -47,7 +47,9 @@ DECOYS = (r"C:\Program.exe", r"C:\Program Files\Java\jre.exe", r"C:\java.exe")
 # Loaded by name after the start; overridden native first, Wine looks for it as
 # Windows does, in the program's folder first unless the launcher hardened that.
 PLANTED = "uxtheme"
-RUNTIME_MS = 2000  # how long a started runtime lives on: the launcher must be gone sooner
+WATCH_MS = 3000  # how long the launcher watches the runtime it started
+MARGIN_MS = 1000  # for Wine to end the launcher after the watch
+RUNS_ON_MS = WATCH_MS + 3000  # a runtime that outlives the watch: the launcher must be gone sooner
 # The splash's client area at 96 DPI as the user must see it, and how many
 # pixels may differ by more than the fuzz.
 REFERENCE, SHOT = (Path(__file__).with_name("splash-96dpi.png"),
@@ -66,17 +68,28 @@ NOT_INSTALLED = ("You have not Installed Java Runtime Environment on your comput
                  "Please refer installtion guide of Tolvan Brennick for further help")
 NOT_NEW_ENOUGH = "Java Runtime Environment version 1.4 or higher version is not avaiable"
 NOT_STARTED = "The Smeltra server could not be started.\r\n\r\n{reason}\r\n\r\n{command}"
+STOPPED = NOT_STARTED.replace("{reason}", (
+    "The server stopped right after it started, with exit status 1.\r\n"
+    "To see the runtime's own message, run the command line below in a command prompt in "
+    + APP + "."))
 
 HAPPY_KEYS = ((HKLM + JRE_KEY + "1.3.1", {"JavaHome": OLD_JRE}),
               (HKLM + JRE_KEY + "1.8.0_351", {"JavaHome": JRE}))
 
+# The runtime started ends at once with status 0 unless the row says
+# otherwise: `runtime` is how long it lives (ms) and the status it ends with.
 Scenario = namedtuple("Scenario",
                       "name why keys javas broken app status boxes home close_ms env program "
-                      "screenshot", defaults=((), (), (), APP, 0, (), None, 0, {}, None, False))
+                      "screenshot runtime",
+                      defaults=((), (), (), APP, 0, (), None, 0, {}, None, False, (0, 0)))
 
 SCENARIOS = [
-    Scenario("happy_path", "1.3.1 skipped, 1.8.0_351 under blanks started hidden, decoys never run",
-             HAPPY_KEYS, javas=(OLD_JRE, JRE), home=JRE, screenshot=True),
+    Scenario("happy_path", "1.3.1 skipped, 1.8.0_351 under blanks started hidden, decoys never "
+             "run; the launcher gone after the watch while the server runs on",
+             HAPPY_KEYS, javas=(OLD_JRE, JRE), home=JRE, screenshot=True, runtime=(RUNS_ON_MS, 0)),
+    Scenario("runtime_ends_at_once", "the runtime ends within the watch with status 1: the box, "
+             "status 3", HAPPY_KEYS, javas=(OLD_JRE, JRE), home=JRE, status=3, boxes=(STOPPED,),
+             runtime=(0, 1)),
     Scenario("not_installed", "no runtime key anywhere: the three-line message, status 1",
              status=1, boxes=(NOT_INSTALLED,)),
     Scenario("not_new_enough", "1.3.1 (64-bit view) and 1.3 (32-bit view) only: status 2",
@@ -216,15 +229,17 @@ def check(scenario, events):
     status, ended = next(((int(e[2]), e[0]) for e in of("exit")), (None, None))
     if status != scenario.status:
         failures.append(f"exit status {status}, expected {scenario.status}")
-    if any(ended is None or ended >= e[0] + RUNTIME_MS
-           for e in of("started") if not e[2].lower().endswith(".dll")):
-        failures.append(f"the launcher ended at {ended} ms, after the runtime it started")
+    lives_ms, runtime_status = scenario.runtime
+    for start in (e[0] for e in of("started") if not e[2].lower().endswith(".dll")):
+        if ended is None or ended >= start + min(lives_ms + MARGIN_MS, WATCH_MS + MARGIN_MS):
+            failures.append(f"the launcher ended at {ended} ms, not within the watch of the "
+                            f"runtime it started at {start:.0f} ms")
     # The program as the system names it: any case, one backslash between folders.
     named = lambda start: [re.sub(r"\\+", r"\\", start[0]).lower(), *start[1:]]  # noqa: E731
     starts = [named(e[2:6]) for e in of("started")]
     program = scenario.program or f"{scenario.home}\\bin\\java.exe"
-    want = [named([program, line, scenario.app, "0"])] if scenario.status == 0 and (
-        scenario.home or scenario.program) else []
+    want = [named([program, line, scenario.app, "0"])] if (
+        scenario.status == 0 or runtime_status) and (scenario.home or scenario.program) else []
     if starts != want:
         failures.append(f"started {starts}, expected {want or 'nothing'}")
     return failures, lifetime
@@ -248,8 +263,11 @@ def run(scenario, arch, robot, exe):
     def on_event(event):
         if scenario.screenshot and event[1] == "window":
             shots.append(splash_difference(event[5:9]))
+    lives_ms, runtime_status = scenario.runtime
+    env = {"SMELTRA_RUNTIME_MS": str(lives_ms), "SMELTRA_RUNTIME_STATUS": str(runtime_status),
+           **scenario.env}
     failures, lifetime = check(scenario, run_robot(arch, robot, launcher, scenario.close_ms,
-                                                   on_event=on_event, env=scenario.env))
+                                                   on_event=on_event, env=env))
     if scenario.screenshot and not (shots and shots[0].isdigit() and int(shots[0]) <= LIMIT):
         failures.append(f"the splash differs from {REFERENCE.name} ({shots}): see {SHOT}")
     elif scenario.screenshot:
@@ -271,8 +289,7 @@ def main():
         copy.parent.mkdir(parents=True, exist_ok=True)
         shutil.copyfile(args.robot, copy)
     shutil.copyfile(Path(args.robot).with_name("planted.dll"), robot.with_name("planted.dll"))
-    os.environ.update(SMELTRA_RUNTIME_MS=str(RUNTIME_MS),
-                      WINEDLLOVERRIDES=os.environ.get("WINEDLLOVERRIDES", "") + f";{PLANTED}=n,b")
+    os.environ.update(WINEDLLOVERRIDES=os.environ.get("WINEDLLOVERRIDES", "") + f";{PLANTED}=n,b")
     # Another drive, M:, for the launcher; C: stays the current drive.
     (PREFIX / "e2e-drive-m").mkdir(exist_ok=True)
     if not (PREFIX / "dosdevices" / "m:").is_symlink():

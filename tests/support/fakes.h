@@ -162,17 +162,22 @@ class FakePlatform final : public Platform {
     return {u"C:\\Windows\\system32", u"C:\\Windows\\System", u"C:\\Windows"};
   }
   void Trace(std::u16string_view line) override { traces.emplace_back(line); }
-  void StartHidden(const std::u16string& program, const std::u16string& line,
-                   const std::u16string& folder) override {
+  std::optional<std::uint32_t> StartHidden(const std::u16string& program,
+                                           const std::u16string& line, const std::u16string& folder,
+                                           std::chrono::milliseconds watch) override {
     if (start_error) throw *start_error;
     starts.push_back({program, line, folder});
+    watched = watch;
+    return ended_with;
   }
 
   std::vector<std::u16string> messages, traces;
   std::set<std::u16string> files;
   std::map<std::u16string, std::u16string> environment;
   std::optional<LauncherError> path_error, start_error;
+  std::optional<std::uint32_t> ended_with;          // the started runtime's status within the watch
   std::vector<std::vector<std::u16string>> starts;  // program, command line, folder
+  std::chrono::milliseconds watched{};
 };
 
 }  // namespace smeltra::testing

@@ -186,8 +186,9 @@ struct StartUpCase {
   std::optional<LauncherError> path_error = std::nullopt;
   std::optional<LauncherError> start_error = std::nullopt;
   Environment environment = {};
-  std::vector<std::u16string> files = {kSystemJava};  // besides the registered runtimes'
-  std::u16string program = kSystemJava;               // the `java` started
+  std::vector<std::u16string> files = {kSystemJava};       // besides the registered runtimes'
+  std::u16string program = kSystemJava;                    // the `java` started
+  std::optional<std::uint32_t> ended_with = std::nullopt;  // within the watch; nothing: runs on
 };
 
 class StartUpTest : public ::testing::TestWithParam<StartUpCase> {};
@@ -209,6 +210,7 @@ TEST_P(StartUpTest, ChoosesShowsAndStarts) {
   platform.environment = c.environment;
   platform.path_error = c.path_error;
   platform.start_error = c.start_error;
+  platform.ended_with = c.ended_with;
   ExitCode status{};
   try {
     status = StartServer(registry, RuntimeSearchViews(true), platform);
@@ -220,7 +222,12 @@ TEST_P(StartUpTest, ChoosesShowsAndStarts) {
   using Starts = decltype(platform.starts);
   const Starts started = {
       {c.java_home.empty() ? c.program : Java(c.java_home), Line(c.java_home), kApp}};
-  EXPECT_EQ(platform.starts, status == ExitCode::kServerStarted ? started : Starts{});
+  const bool ran = status == ExitCode::kServerStarted || c.ended_with;
+  EXPECT_EQ(platform.starts, ran ? started : Starts{});
+  // Without a watch a runtime that ends at once would count as a server.
+  if (ran) {
+    EXPECT_EQ(platform.watched, kStartWatch);
+  }
   EXPECT_TRUE(registry.Tidy());
 }
 
@@ -334,7 +341,13 @@ const StartUpCase kCases[] = {
     {.name = "JavaNowhere", .registry = {{kJre + u"1.8"}},
      .messages = {kNotStarted + std::u16string(messages::kJavaNotOnSearchPath) + u"\r\n\r\n" +
                   Line(u"")},
-     .status = kFailed, .environment = {{u"PATH", u"."}}, .files = {u"C:\\java.exe"}}};
+     .status = kFailed, .environment = {{u"PATH", u"."}}, .files = {u"C:\\java.exe"}},
+    // The first seconds of the server: only a failure status within the watch is a failure.
+    {.name = "RuntimeEndsAtOnce", .registry = {{kJre + u"1.8", u"C:\\18"}}, .java_home = u"C:\\18",
+     .messages = {kNotStarted + StoppedAtOnceReason(1, kApp) + u"\r\n\r\n" + Line(u"C:\\18")},
+     .status = kFailed, .ended_with = 1},
+    {.name = "RuntimeEndsAtOnceWithZero", .registry = {{kJre + u"1.8", u"C:\\18"}},
+     .java_home = u"C:\\18", .ended_with = 0}};
 // clang-format on
 INSTANTIATE_TEST_SUITE_P(Cases, StartUpTest, ::testing::ValuesIn(kCases),
                          [](const auto& test) { return std::string(test.param.name); });
@@ -398,6 +411,21 @@ TEST(FolderOfFileTest, DriveRootsKeepTheirSeparator) {
       {u"x.exe", u""}};
   // clang-format on
   for (const auto& [file, folder] : folders) EXPECT_EQ(FolderOfFile(file), folder);
+}
+
+// A Windows status reads as one in hexadecimal; a program's own in decimal alone.
+TEST(StoppedAtOnceReasonTest, StatusAndWhereToLook) {
+  const std::pair<std::uint32_t, std::u16string> statuses[] = {
+      {1, u"1"},
+      {255, u"255"},
+      {0xFFFF, u"65535"},
+      {0xC0000135, u"3221225781 (0xC0000135)"},
+      {0xFFFFFFFF, u"4294967295 (0xFFFFFFFF)"}};
+  for (const auto& [status, number] : statuses) {
+    EXPECT_EQ(StoppedAtOnceReason(status, u"D:\\Tolvan Smeltra"),
+              std::u16string(messages::kServerStoppedAtOnce) + number + u".\r\n" +
+                  std::u16string(messages::kSeeRuntimeMessage) + u"D:\\Tolvan Smeltra.");
+  }
 }
 
 // What a box says for a failure that is no LauncherError.
