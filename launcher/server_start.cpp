@@ -1,7 +1,5 @@
 #include "launcher/server_start.h"
 
-#include <cstdio>
-
 #include "launcher/messages.h"
 #include "launcher/mod_main.h"
 #include "registry/launcher_error.h"
@@ -35,15 +33,16 @@ std::u16string FolderOfFile(std::u16string_view file_path) {
 }
 
 std::u16string StoppedAtOnceReason(std::uint32_t status, std::u16string_view folder) {
-  std::string number = std::to_string(status);
-  if (status > 0xFFFF) {
-    char hex[16];
-    std::snprintf(hex, sizeof hex, " (0x%08X)", static_cast<unsigned>(status));
-    number += hex;
-  }
   std::u16string reason(messages::kServerStoppedAtOnce);
-  reason.append(number.begin(), number.end()).append(u".\r\n");
-  return reason.append(messages::kSeeRuntimeMessage).append(folder).append(u".");
+  const std::string number = std::to_string(status);
+  reason.append(number.begin(), number.end());
+  if (status > 0xFFFF) {
+    reason.append(u" (0x");
+    for (int shift = 28; shift >= 0; shift -= 4)
+      reason += u"0123456789ABCDEF"[(status >> shift) & 0xF];
+    reason.append(u")");
+  }
+  return reason.append(u".\r\n").append(messages::kSeeRuntimeMessage).append(folder).append(u".");
 }
 
 ExitCode StartServer(Registry& registry, std::span<const RegistryView> views, Platform& platform) {
