@@ -103,8 +103,12 @@ std::optional<std::uint32_t> WindowsPlatform::StartHidden(const std::u16string& 
   startup.dwFlags = STARTF_USESHOWWINDOW;
   startup.wShowWindow = SW_HIDE;
   UniqueProcessInformation process;
-  if (!CreateProcessW(AsWide(program), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                      working_folder.empty() ? nullptr : AsWide(working_folder), &startup,
+  // The launcher has no console, so Windows gives the runtime a new one, with
+  // standard handles of its own, either way; said outright, Wine does the
+  // same instead of handing on the launcher's standard handles, which would
+  // keep a caller's pipe open for as long as the server runs.
+  if (!CreateProcessW(AsWide(program), line.data(), nullptr, nullptr, FALSE, CREATE_NEW_CONSOLE,
+                      nullptr, working_folder.empty() ? nullptr : AsWide(working_folder), &startup,
                       process.put())) {
     throw SystemError(GetLastError());
   }

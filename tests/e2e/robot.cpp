@@ -13,6 +13,9 @@
 //   gone     <handle>
 //   timeout            the launcher ran 30 s and was ended
 //   exit     <status> <peak working set in KiB>
+//   unpiped            the pipe that is the launcher's standard output and error has no writer
+//                      left (looked for until 1 s after the exit), as a script capturing the
+//                      launcher's output sees it end
 //   started  <program> <command line> <current folder> <show state> <argv...>
 //   end
 // Under any other name (java.exe, or a program planted where none may run) it
@@ -139,13 +142,33 @@ int Robot(const std::wstring& launcher, const wchar_t* folder, DWORD close_ms, D
   DeleteFileW(record);
   SetEnvironmentVariableW(L"SMELTRA_RECORD", record);
   std::wstring command_line = L"\"" + launcher + L"\"";
+  SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
+  HANDLE read_end = nullptr, write_end = nullptr;
+  if (!CreatePipe(&read_end, &write_end, &inheritable, 0)) return static_cast<int>(GetLastError());
+  const smeltra::UniqueHandle output(read_end);
+  smeltra::UniqueHandle writer(write_end);
+  SetHandleInformation(read_end, HANDLE_FLAG_INHERIT, 0);
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdOutput = startup.hStdError = write_end;
   smeltra::UniqueProcessInformation started;
-  if (!CreateProcessW(launcher.c_str(), command_line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+  if (!CreateProcessW(launcher.c_str(), command_line.data(), nullptr, nullptr, TRUE, 0, nullptr,
                       folder, &startup, started.put())) {
     return static_cast<int>(GetLastError());
   }
+  writer.reset();
+  bool unpiped = false;
+  // Drains the pipe; true once no writer is left.
+  const auto pipe_closed = [&] {
+    char bytes[512];
+    DWORD available = 0, read = 0;
+    while (PeekNamedPipe(read_end, nullptr, 0, nullptr, &available, nullptr) && available > 0) {
+      if (!ReadFile(read_end, bytes, sizeof bytes, &read, nullptr)) break;
+    }
+    return !PeekNamedPipe(read_end, nullptr, 0, nullptr, &available, nullptr) &&
+           GetLastError() == ERROR_BROKEN_PIPE;
+  };
   const auto [process, thread, id, thread_id] = started.get();
   const ULONGLONG unix_ms =
       ((ULONGLONG{wall.dwHighDateTime} << 32 | wall.dwLowDateTime) - 116444736000000000ULL) / 10000;
@@ -190,10 +213,15 @@ int Robot(const std::wstring& launcher, const wchar_t* folder, DWORD close_ms, D
       PostMessageW(first, WM_SYSCOMMAND, SC_CLOSE, 0);
       close_ms = 0;
     }
+    if (!unpiped && pipe_closed()) unpiped = true, event(L"unpiped");
   }
   DWORD status = 0;
   GetExitCodeProcess(process, &status);
   event(Line({L"exit", to_wstring(status), to_wstring(peak / 1024)}));
+  for (const ULONGLONG until = GetTickCount64() + 1000; !unpiped && GetTickCount64() < until;) {
+    if (pipe_closed()) unpiped = true, event(L"unpiped");
+    Sleep(10);
+  }
 
   // A started runtime writes its record a moment after the launcher is gone;
   // once one is there, any other start would follow within a few hundred ms.

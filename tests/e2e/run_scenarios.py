@@ -229,6 +229,9 @@ def check(scenario, events):
     status, ended = next(((int(e[2]), e[0]) for e in of("exit")), (None, None))
     if status != scenario.status:
         failures.append(f"exit status {status}, expected {scenario.status}")
+    if not of("unpiped"):
+        failures.append("the pipe that was the launcher's output stayed open after it ended: "
+                        "a process it started holds it")
     lives_ms, runtime_status = scenario.runtime
     for start in (e[0] for e in of("started") if not e[2].lower().endswith(".dll")):
         if ended is None or ended >= start + min(lives_ms + MARGIN_MS, WATCH_MS + MARGIN_MS):
