@@ -5,8 +5,8 @@
 #include <variant>
 
 #include "launcher/messages.h"
+#include "launcher/path_text.h"
 #include "launcher/runtime_version.h"
-#include "launcher/server_start.h"
 #include "registry/launcher_error.h"
 #include "registry/mregistry.h"
 
@@ -19,28 +19,6 @@ constexpr std::u16string_view kOutcomeWords[] = {
     u"used",    u"usable",         u"not there", u"no bin\\java.exe",
     u"too old", u"not the newest", u"unreadable"};
 constexpr std::u16string_view kViewNames[] = {u"", u" (64-bit view)", u" (32-bit view)"};
-
-bool IsSeparator(char16_t c) { return c == u'\\' || c == u'/'; }
-bool IsBlankOrQuote(char16_t c) { return c == u' ' || c == u'\t' || c == u'"'; }
-
-// A folder as people write it in a variable: blanks and double quotes around
-// it dropped, and closing separators too, but for a drive's root.
-std::u16string FolderAsWritten(std::u16string_view text) {
-  while (!text.empty() && IsBlankOrQuote(text.front())) text.remove_prefix(1);
-  while (!text.empty() && IsBlankOrQuote(text.back())) text.remove_suffix(1);
-  while (text.size() > 1 && IsSeparator(text.back()) && text[text.size() - 2] != u':') {
-    text.remove_suffix(1);
-  }
-  return std::u16string(text);
-}
-
-// A drive letter with its root, or a network path. Anything else, even
-// "C:bin", is read by Windows relative to a current folder.
-bool IsAbsolute(std::u16string_view path) {
-  const bool drive = path.size() >= 3 && (path[0] | 0x20) >= u'a' && (path[0] | 0x20) <= u'z' &&
-                     path[1] == u':' && IsSeparator(path[2]);
-  return drive || (path.size() >= 2 && IsSeparator(path[0]) && IsSeparator(path[1]));
-}
 
 // Whether the last folder is named bin, in any case, as Windows compares it.
 bool EndsInBin(std::u16string_view folder) {
@@ -60,12 +38,6 @@ std::vector<std::u16string> PathEntries(std::u16string_view path) {
     start = at + 1;
   }
   return entries;
-}
-
-std::u16string Joined(std::u16string_view folder, std::u16string_view name) {
-  std::u16string path(folder);
-  if (!path.empty() && !IsSeparator(path.back())) path += u'\\';
-  return path.append(name);
 }
 
 // A NUL cannot stand in a folder name, and one in the command line would cut

@@ -9,11 +9,6 @@
 
 namespace smeltra {
 
-// The java.exe of the runtime whose home folder is `java_home`, joined as it
-// is: a home with a closing separator gives two in a row, which Windows reads
-// as one.
-std::u16string RuntimeProgram(std::u16string_view java_home);
-
 // The command that starts the server:
 //   "<java_home>\bin\java.exe" -classpath "<folder>\Quorvane\lib\vuz.jar";
 //   "<folder>\Quorvane" Velquist.Frame11
@@ -24,11 +19,6 @@ std::u16string RuntimeProgram(std::u16string_view java_home);
 // nothing else is added to or taken from the pieces.
 std::u16string ServerCommandLine(std::u16string_view java_home,
                                  std::u16string_view launcher_folder);
-
-// The folder part of a file's full path: everything before the last
-// separator, except that a drive's root keeps it ("C:\", "\\?\C:\"). A path
-// with no separator at all gives empty text.
-std::u16string FolderOfFile(std::u16string_view file_path);
 
 // Everything the splash timer does once the splash is gone: finds a runtime
 // (which may end the program through `platform`), builds the server's command

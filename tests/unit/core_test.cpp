@@ -7,6 +7,7 @@
 
 #include "launcher/messages.h"
 #include "launcher/mod_main.h"
+#include "launcher/path_text.h"
 #include "launcher/runtime_version.h"
 #include "launcher/server_start.h"
 #include "registry/launcher_error.h"
