@@ -4,14 +4,25 @@ namespace smeltra {
 namespace {
 
 bool IsBlankOrQuote(char16_t c) { return c == u' ' || c == u'\t' || c == u'"'; }
+bool IsLetter(char16_t c) { return (c | 0x20) >= u'a' && (c | 0x20) <= u'z'; }
+
+// The root of an absolute folder, without its separator: the drive ("C:",
+// "\\?\C:") or the share ("\\server\share").
+std::u16string_view Root(std::u16string_view folder) {
+  const std::size_t drive = folder.starts_with(u"\\\\?\\") ? 4 : 0;
+  if (folder.size() >= drive + 2 && folder[drive + 1] == u':') return folder.substr(0, drive + 2);
+  std::size_t end = folder.find_first_of(u"\\/", 2);
+  if (end != folder.npos) end = folder.find_first_of(u"\\/", end + 1);
+  return folder.substr(0, end);
+}
 
 }  // namespace
 
 bool IsSeparator(char16_t c) { return c == u'\\' || c == u'/'; }
 
 bool IsAbsolute(std::u16string_view path) {
-  const bool drive = path.size() >= 3 && (path[0] | 0x20) >= u'a' && (path[0] | 0x20) <= u'z' &&
-                     path[1] == u':' && IsSeparator(path[2]);
+  const bool drive =
+      path.size() >= 3 && IsLetter(path[0]) && path[1] == u':' && IsSeparator(path[2]);
   return drive || (path.size() >= 2 && IsSeparator(path[0]) && IsSeparator(path[1]));
 }
 
@@ -33,12 +44,23 @@ std::u16string FolderOfFile(std::u16string_view file_path) {
 
 std::u16string Joined(std::u16string_view folder, std::u16string_view name) {
   std::u16string path(folder);
-  if (!path.empty() && !IsSeparator(path.back())) path += u'\\';
+  if (!path.empty() && !name.empty() && !IsSeparator(path.back())) path += u'\\';
   return path.append(name);
 }
 
 std::u16string RuntimeProgram(std::u16string_view java_home) {
   return std::u16string(java_home) + u"\\bin\\java.exe";
+}
+
+std::u16string AbsoluteAgainst(std::u16string_view path, std::u16string_view folder) {
+  if (path.empty() || IsAbsolute(path)) return std::u16string(path);
+  if (IsSeparator(path[0])) return std::u16string(Root(folder)).append(path);
+  if (path.size() < 2 || path[1] != u':' || !IsLetter(path[0])) return Joined(folder, path);
+  const std::u16string_view root = Root(folder);
+  const bool same_drive =
+      root.ends_with(u':') && (root[root.size() - 2] | 0x20) == (path[0] | 0x20);
+  if (same_drive) return Joined(folder, path.substr(2));
+  return std::u16string(path.substr(0, 2)).append(u"\\").append(path.substr(2));
 }
 
 }  // namespace smeltra

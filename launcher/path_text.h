@@ -25,11 +25,18 @@ std::u16string FolderAsWritten(std::u16string_view text);
 std::u16string FolderOfFile(std::u16string_view file_path);
 
 // `name` below `folder`, with one separator between them unless `folder`
-// already ends in one.
+// already ends in one; an empty `name` gives `folder`.
 std::u16string Joined(std::u16string_view folder, std::u16string_view name);
 
 // The java.exe of the runtime whose home folder is `java_home`, joined as it
 // is: a home with a closing separator gives two in a row, which Windows reads
 // as one.
 std::u16string RuntimeProgram(std::u16string_view java_home);
+
+// `path` as Windows reads it when `folder` (absolute) is the current folder
+// and every other drive's current folder is its root: "jre" and "C:jre" (on
+// `folder`'s drive) below `folder`, "\jre" below the root of `folder`'s drive
+// or share, "D:jre" below "D:\". Absolute paths and empty text come back as
+// they are, so a folder that needed nothing keeps every character.
+std::u16string AbsoluteAgainst(std::u16string_view path, std::u16string_view folder);
 }  // namespace smeltra

@@ -25,9 +25,10 @@ std::u16string ServerCommandLine(std::u16string_view java_home,
 // line and starts it hidden in the launcher's folder: the runtime's java.exe,
 // or with no runtime folder known the one FindJavaOnSearchPath finds, by its
 // full path, so that Windows never looks in the launcher's or the current
-// folder. When the folder cannot be read, no java.exe is found, the process
-// cannot be started or memory runs out, shows one box (kServerNotStarted, the
-// reason, then the command line when it was built) and gives
+// folder. The search gives the home absolute, so the command line names the
+// very program started, and a box shows where it was looked for. When the folder cannot be read, no
+// java.exe is found, the process cannot be started or memory runs out, shows one box
+// (kServerNotStarted, the reason, then the command line when it was built) and gives
 // kServerNotStarted; otherwise kServerStarted. Throws nothing of its own.
 ExitCode StartServer(Registry& registry, std::span<const RegistryView> views, Platform& platform);
 
