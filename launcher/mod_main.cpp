@@ -5,8 +5,8 @@
 #include <variant>
 
 #include "launcher/messages.h"
+#include "launcher/path_text.h"
 #include "launcher/runtime_version.h"
-#include "launcher/server_start.h"
 #include "registry/launcher_error.h"
 #include "registry/mregistry.h"
 
@@ -14,33 +14,20 @@ namespace smeltra {
 namespace {
 
 // What became of a place the search looked at, in the words of its trace.
-enum class Outcome { kUsed, kUsable, kNotThere, kNoJava, kTooOld, kNotNewest, kUnreadable };
+enum class Outcome {
+  kUsed,
+  kUsable,
+  kNotThere,
+  kNoJava,
+  kTooOld,
+  kNotNewest,
+  kUnreadable,
+  kRelative
+};
 constexpr std::u16string_view kOutcomeWords[] = {
-    u"used",    u"usable",         u"not there", u"no bin\\java.exe",
-    u"too old", u"not the newest", u"unreadable"};
+    u"used",    u"usable",         u"not there",  u"no bin\\java.exe",
+    u"too old", u"not the newest", u"unreadable", u"relative, passed over"};
 constexpr std::u16string_view kViewNames[] = {u"", u" (64-bit view)", u" (32-bit view)"};
-
-bool IsSeparator(char16_t c) { return c == u'\\' || c == u'/'; }
-bool IsBlankOrQuote(char16_t c) { return c == u' ' || c == u'\t' || c == u'"'; }
-
-// A folder as people write it in a variable: blanks and double quotes around
-// it dropped, and closing separators too, but for a drive's root.
-std::u16string FolderAsWritten(std::u16string_view text) {
-  while (!text.empty() && IsBlankOrQuote(text.front())) text.remove_prefix(1);
-  while (!text.empty() && IsBlankOrQuote(text.back())) text.remove_suffix(1);
-  while (text.size() > 1 && IsSeparator(text.back()) && text[text.size() - 2] != u':') {
-    text.remove_suffix(1);
-  }
-  return std::u16string(text);
-}
-
-// A drive letter with its root, or a network path. Anything else, even
-// "C:bin", is read by Windows relative to a current folder.
-bool IsAbsolute(std::u16string_view path) {
-  const bool drive = path.size() >= 3 && (path[0] | 0x20) >= u'a' && (path[0] | 0x20) <= u'z' &&
-                     path[1] == u':' && IsSeparator(path[2]);
-  return drive || (path.size() >= 2 && IsSeparator(path[0]) && IsSeparator(path[1]));
-}
 
 // Whether the last folder is named bin, in any case, as Windows compares it.
 bool EndsInBin(std::u16string_view folder) {
@@ -60,12 +47,6 @@ std::vector<std::u16string> PathEntries(std::u16string_view path) {
     start = at + 1;
   }
   return entries;
-}
-
-std::u16string Joined(std::u16string_view folder, std::u16string_view name) {
-  std::u16string path(folder);
-  if (!path.empty() && !IsSeparator(path.back())) path += u'\\';
-  return path.append(name);
 }
 
 // A NUL cannot stand in a folder name, and one in the command line would cut
@@ -129,16 +110,27 @@ class RuntimeSearch {
     return usable;
   }
 
-  // A variable's folder, read as people write it; one that names a bin
-  // folder stands for the runtime around it.
-  std::u16string VariableHome(std::u16string_view name) {
-    const std::u16string folder =
-        FolderAsWritten(platform_.EnvironmentVariable(name).value_or(u""));
+  // Every folder read from the registry or the override goes through here
+  // before anything looks at it or starts from it. A relative one means the
+  // folder beside the launcher, as an installer or administrator writes it;
+  // read against the current folder, it would let whoever chose that folder
+  // (a shortcut, a Downloads folder) choose the program that runs.
+  std::u16string Absolute(std::u16string_view folder) const {
+    return AbsoluteAgainst(folder, launcher_folder_);
+  }
+
+  // A variable's folder, read as people write it.
+  std::u16string Variable(std::u16string_view name) {
+    return FolderAsWritten(platform_.EnvironmentVariable(name).value_or(u""));
+  }
+
+  // A folder that names a bin folder stands for the runtime around it.
+  static std::u16string RuntimeAround(std::u16string folder) {
     return EndsInBin(folder) ? FolderOfFile(folder) : folder;
   }
 
   std::optional<std::u16string> Override() {
-    std::u16string home = VariableHome(kOverrideVariable);
+    std::u16string home = RuntimeAround(Absolute(Variable(kOverrideVariable)));
     if (home.empty()) {
       Report(kOverrideVariable, Outcome::kNotThere);
       return std::nullopt;
@@ -165,11 +157,18 @@ class RuntimeSearch {
   }
 
   std::optional<std::u16string> JavaHome() {
-    std::u16string home = VariableHome(u"JAVA_HOME");
+    std::u16string home = Variable(u"JAVA_HOME");
     if (home.empty()) {
       Report(u"JAVA_HOME", Outcome::kNotThere);
       return std::nullopt;
     }
+    // Nobody sets it for one program's folder, so a relative one has no
+    // folder to be read against but the current one.
+    if (!IsAbsolute(home)) {
+      Report(u"JAVA_HOME " + home, Outcome::kRelative);
+      return std::nullopt;
+    }
+    home = RuntimeAround(std::move(home));
     if (!Usable(u"JAVA_HOME " + home, home, Outcome::kUsed)) return std::nullopt;
     return home;
   }
@@ -192,8 +191,10 @@ class RuntimeSearch {
            std::u16string(name) + std::u16string(kViewNames[static_cast<int>(view)]);
   }
 
-  std::u16string Expanded(std::u16string folder, std::uint32_t type) {
-    return type == reg_type::kExpandSz ? platform_.ExpandEnvironment(folder) : folder;
+  // A registry folder as the search uses it: REG_EXPAND_SZ expanded, then
+  // made absolute.
+  std::u16string RegisteredFolder(std::u16string folder, std::uint32_t type) {
+    return Absolute(type == reg_type::kExpandSz ? platform_.ExpandEnvironment(folder) : folder);
   }
 
   std::optional<std::u16string> ClassicRuntime(KeyHandle hive) {
@@ -211,7 +212,7 @@ class RuntimeSearch {
           std::uint32_t type = 0;
           const RegistryValue value =
               RegReadValue(registry_, view, hive, version_key, u"JavaHome", {}, &type);
-          std::u16string home = Expanded(JavaHomeText(value), type);
+          std::u16string home = RegisteredFolder(JavaHomeText(value), type);
           if (home.empty()) {
             Report(place + u", without a folder", Outcome::kUsed);
             return home;
@@ -296,7 +297,7 @@ class RuntimeSearch {
       const RegistryValue value =
           RegReadValue(registry_, view, hive, key_path, value_name, {}, &type);
       if (const auto* text = std::get_if<std::u16string>(&value)) {
-        return Expanded(UpToFirstNul(*text), type);
+        return RegisteredFolder(UpToFirstNul(*text), type);
       }
     } catch (const LauncherError&) {
     }

@@ -56,7 +56,8 @@ std::vector<RegistryView> RuntimeSearchViews(bool windows_has_two_views);
 // text when none is known, in which case the server is started with `java`
 // from the search path (FindJavaOnSearchPath). Each place is asked only when
 // the ones before it gave no usable runtime:
-// 1. kOverrideVariable, when set and not empty, read like JAVA_HOME below and
+// 1. kOverrideVariable, when set and not empty, read like JAVA_HOME below but
+//    for a relative folder, which is read against `launcher_folder`, and
 //    taken as it is: a wrong setting shows when the start fails.
 // 2. kShippedRuntimeFolders below `launcher_folder`, when one holds
 //    bin\java.exe.
@@ -74,16 +75,22 @@ std::vector<RegistryView> RuntimeSearchViews(bool windows_has_two_views);
 //       later whose folder (text values only) holds bin\java.exe, the newest
 //       wins; ties go to the earlier row, key and view. Entries that cannot be
 //       read are passed over without a message.
-//    A folder stored as REG_EXPAND_SZ has its environment references expanded.
+//    A folder stored as REG_EXPAND_SZ has its environment references expanded;
+//    a relative one ("jre8", "C:jre8", "\jre8") is read against
+//    `launcher_folder`.
 // 4. JAVA_HOME, when it names a folder with bin\java.exe. Blanks and double
 //    quotes around it are dropped, and so are closing separators; a value
-//    that names the bin folder itself stands for its parent.
+//    that names the bin folder itself stands for its parent. A relative one
+//    is passed over.
 // 5. PATH: the first absolute entry (read the same way) whose last folder is
 //    named bin and holds java.exe; its parent is the home. Relative entries
 //    would mean the current folder, and shims elsewhere are no runtime's.
 // With no runtime key of any kind anywhere and nothing usable elsewhere,
 // shows kNotInstalled and ends the program; with keys but nothing usable,
-// kNotNewEnough. Every place looked at and what became of it is traced.
+// kNotNewEnough. Every place looked at and what became of it is traced. The
+// home returned is absolute when `launcher_folder` is: no folder is looked at
+// or started from against the current folder, which whoever starts the
+// launcher chooses.
 std::u16string LocateJavaRuntime(Registry& registry, std::span<const RegistryView> views,
                                  Platform& platform, std::u16string_view launcher_folder);
 

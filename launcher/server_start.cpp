@@ -2,13 +2,10 @@
 
 #include "launcher/messages.h"
 #include "launcher/mod_main.h"
+#include "launcher/path_text.h"
 #include "registry/launcher_error.h"
 
 namespace smeltra {
-
-std::u16string RuntimeProgram(std::u16string_view java_home) {
-  return std::u16string(java_home) + u"\\bin\\java.exe";
-}
 
 std::u16string ServerCommandLine(std::u16string_view java_home,
                                  std::u16string_view launcher_folder) {
@@ -23,13 +20,6 @@ std::u16string ServerCommandLine(std::u16string_view java_home,
   line.append(u"\"").append(launcher_folder).append(u"\\Quorvane\" ");
   line.append(u"Velquist.Frame11");
   return line;
-}
-
-std::u16string FolderOfFile(std::u16string_view file_path) {
-  const std::size_t last = file_path.find_last_of(u"\\/");
-  if (last == std::u16string_view::npos) return {};
-  if (last > 0 && file_path[last - 1] == u':') return std::u16string(file_path.substr(0, last + 1));
-  return std::u16string(file_path.substr(0, last));
 }
 
 std::u16string StoppedAtOnceReason(std::uint32_t status, std::u16string_view folder) {

@@ -11,11 +11,6 @@
 
 namespace smeltra {
 
-// The java.exe of the runtime whose home folder is `java_home`, joined as it
-// is: a home with a closing separator gives two in a row, which Windows reads
-// as one.
-std::u16string RuntimeProgram(std::u16string_view java_home);
-
 // The command that starts the server:
 //   "<java_home>\bin\java.exe" -classpath "<folder>\Quorvane\lib\vuz.jar";
 //   "<folder>\Quorvane" Velquist.Frame11
@@ -26,11 +21,6 @@ std::u16string RuntimeProgram(std::u16string_view java_home);
 // nothing else is added to or taken from the pieces.
 std::u16string ServerCommandLine(std::u16string_view java_home,
                                  std::u16string_view launcher_folder);
-
-// The folder part of a file's full path: everything before the last
-// separator, except that a drive's root keeps it ("C:\", "\\?\C:\"). A path
-// with no separator at all gives empty text.
-std::u16string FolderOfFile(std::u16string_view file_path);
 
 // How long the started runtime is watched. A runtime that rejects its
 // options, finds no class or was given class files too new for it ends
@@ -48,12 +38,13 @@ std::u16string StoppedAtOnceReason(std::uint32_t status, std::u16string_view fol
 // line and starts it hidden in the launcher's folder: the runtime's java.exe,
 // or with no runtime folder known the one FindJavaOnSearchPath finds, by its
 // full path, so that Windows never looks in the launcher's or the current
-// folder. When the folder cannot be read, no java.exe is found, the process
-// cannot be started, ends within kStartWatch with a status other than 0, or
-// memory runs out, shows one box (kServerNotStarted, the reason, then the
-// command line when it was built) and gives kServerNotStarted; otherwise
-// kServerStarted, once the runtime ran through the watch or ended with 0.
-// Throws nothing of its own.
+// folder. The search gives the home absolute, so the command line names the
+// very program started, and a box shows where it was looked for. When the
+// folder cannot be read, no java.exe is found, the process cannot be started,
+// ends within kStartWatch with a status other than 0, or memory runs out,
+// shows one box (kServerNotStarted, the reason, then the command line when it
+// was built) and gives kServerNotStarted; otherwise kServerStarted, once the
+// runtime ran through the watch or ended with 0. Throws nothing of its own.
 ExitCode StartServer(Registry& registry, std::span<const RegistryView> views, Platform& platform);
 
 }  // namespace smeltra

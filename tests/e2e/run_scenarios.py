@@ -7,7 +7,8 @@ failed`; exit status 1 when any failed. Needs WINEPREFIX and DISPLAY
 Each row names the registry keys it relies on (all runtime keys of both views
 and of the user are removed first), the runtime folders that get a java.exe
 (a copy of the robot, which records its start) or a broken one (a text file),
-where the launcher sits, the variables it gets besides a plain PATH, and what
+where the launcher sits and the folder it is started from (C:\\ unless
+named), the variables it gets besides a plain PATH, and what
 must happen: its exit status, its message boxes in order, and the runtime home
 that must be started, if any (or the `java` found on PATH). In every row a
 java.exe planted beside the launcher and in its current folder must never run,
@@ -40,6 +41,9 @@ JRE32 = r"C:\e2e\java32\jre 1.8"
 BROKEN_JRE = r"C:\e2e\java\jre 1.8.0_202"
 TEMURIN = "C:\\Program Files\\Eclipse Adoptium\\jdk-21.0.1.12-hotspot\\"
 USER_JDK = r"C:\users\Public\jdk-17.0.9"
+# Where a user starts the launcher from, with runtimes planted where a relative
+# folder would find them if read against it.
+DOWNLOADS = r"C:\e2e\Downloads"
 SYSTEM_PATH = r"C:\windows\system32;C:\windows"
 # On the paths an unquoted runtime path would try first, and in the current
 # folder, where Windows looks for `java` first; they must never run.
@@ -80,8 +84,8 @@ HAPPY_KEYS = ((HKLM + JRE_KEY + "1.3.1", {"JavaHome": OLD_JRE}),
 # otherwise: `runtime` is how long it lives (ms) and the status it ends with.
 Scenario = namedtuple("Scenario",
                       "name why keys javas broken app status boxes home close_ms env program "
-                      "screenshot runtime",
-                      defaults=((), (), (), APP, 0, (), None, 0, {}, None, False, (0, 0)))
+                      "screenshot runtime cwd",
+                      defaults=((), (), (), APP, 0, (), None, 0, {}, None, False, (0, 0), "C:\\"))
 
 SCENARIOS = [
     Scenario("happy_path", "1.3.1 skipped, 1.8.0_351 under blanks started hidden, decoys never "
@@ -126,6 +130,16 @@ SCENARIOS = [
     Scenario("override_missing", "SMELTRA_JAVA_HOME names no runtime: the box, status 3",
              HAPPY_KEYS, javas=(OLD_JRE, JRE), env={"SMELTRA_JAVA_HOME": r"C:\e2e\missing"},
              status=3, boxes=(NOT_STARTED,), home=r"C:\e2e\missing"),
+    # A relative folder never means the current folder.
+    Scenario("relative_java_home", "JAVA_HOME=jre from a folder holding jre: passed over, status 1",
+             env={"JAVA_HOME": "jre"}, javas=(DOWNLOADS + r"\jre",), cwd=DOWNLOADS, status=1,
+             boxes=(NOT_INSTALLED,)),
+    Scenario("relative_override", "SMELTRA_JAVA_HOME=jdk: none beside the launcher, the box, status 3",
+             HAPPY_KEYS, javas=(OLD_JRE, JRE, DOWNLOADS + r"\jdk"), env={"SMELTRA_JAVA_HOME": "jdk"},
+             cwd=DOWNLOADS, status=3, boxes=(NOT_STARTED,), home=APP + r"\jdk"),
+    Scenario("relative_registry_folder", "JavaHome jre8: the one beside the launcher, not the other",
+             ((HKLM + JRE_KEY + "1.8", {"JavaHome": "jre8"}),),
+             javas=(APP + r"\jre8", DOWNLOADS + r"\jre8"), cwd=DOWNLOADS, home=APP + r"\jre8"),
 ]
 
 
@@ -142,8 +156,9 @@ def host(windows_path):
     return Path(drive).joinpath(*[part for part in windows_path[3:].split("\\") if part])
 
 
-def run_robot(arch, robot, exe, close_ms=0, hold_ms=0, on_event=lambda event: None, env=None):
-    """Starts the launcher through the robot of its build (x64 or x86) from C:\\; its events as lists
+def run_robot(arch, robot, exe, close_ms=0, hold_ms=0, on_event=lambda event: None, env=None,
+              cwd="C:\\"):
+    """Starts the launcher through the robot of its build (x64 or x86) from `cwd`; its events as lists
     [time in ms, kind, details...], each also handed to on_event as it comes.
     Through a file, as Wine's services, started by the first program, would
     hold a pipe open for good. The launcher gets a plain PATH and none of the
@@ -152,7 +167,7 @@ def run_robot(arch, robot, exe, close_ms=0, hold_ms=0, on_event=lambda event: No
     events, pending = [], ""
     with tempfile.NamedTemporaryFile("r", encoding="utf-8") as out:
         with open(out.name, "w") as sink:
-            process = subprocess.Popen([WINE_RUN, arch, robot, exe, "C:\\", str(close_ms), str(hold_ms),
+            process = subprocess.Popen([WINE_RUN, arch, robot, exe, cwd, str(close_ms), str(hold_ms),
                                         *(f"{name}={value}" for name, value in settings.items())],
                                        stdout=sink, stderr=subprocess.DEVNULL)
         while True:
@@ -258,7 +273,9 @@ def run(scenario, arch, robot, exe):
         shutil.copyfile(robot, java) if folder in scenario.javas else java.write_text("no program")
     (host(scenario.app) / "Quorvane" / "lib").mkdir(parents=True, exist_ok=True)
     shutil.copyfile(exe, host(scenario.app) / "Smeltra.exe")
-    shutil.copyfile(robot, host(scenario.app) / "java.exe")  # planted: must never run
+    for planted in (scenario.app, scenario.cwd):  # must never run
+        host(planted).mkdir(parents=True, exist_ok=True)
+        shutil.copyfile(robot, host(planted) / "java.exe")
     shutil.copyfile(Path(robot).with_name("planted.dll"), host(scenario.app) / f"{PLANTED}.dll")
     launcher = scenario.app.rstrip("\\") + "\\Smeltra.exe"
     shots = []
@@ -270,7 +287,7 @@ def run(scenario, arch, robot, exe):
     env = {"SMELTRA_RUNTIME_MS": str(lives_ms), "SMELTRA_RUNTIME_STATUS": str(runtime_status),
            **scenario.env}
     failures, lifetime = check(scenario, run_robot(arch, robot, launcher, scenario.close_ms,
-                                                   on_event=on_event, env=env))
+                                                   on_event=on_event, env=env, cwd=scenario.cwd))
     if scenario.screenshot and not (shots and shots[0].isdigit() and int(shots[0]) <= LIMIT):
         failures.append(f"the splash differs from {REFERENCE.name} ({shots}): see {SHOT}")
     elif scenario.screenshot:

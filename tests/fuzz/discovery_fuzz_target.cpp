@@ -1,7 +1,8 @@
 // Fuzzes the runtime search over a registry built from the input: every key
 // closed again, read access only, a documented sequence of boxes, and a chosen
 // folder that a value stored and that holds bin\java.exe (or the override's),
-// and `java` never taken from a relative folder. The input: a byte (bit 0: two
+// and neither it nor `java` ever relative (the fake's current folder holds a
+// program at every relative path). The input: a byte (bit 0: two
 // views), then operations, an opcode byte (mod 3: key, value, variable) and
 // operands:
 //   key    parent (a runtime key or one added before), name, flags: bit 0 adds
@@ -112,21 +113,29 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (ended == ExitCode::kNoRuntimeInstalled) documented = alone(messages::kNotInstalled);
   if (ended == ExitCode::kNoRuntimeNewEnough) documented = alone(messages::kNotNewEnough);
   Check(documented, "a box sequence that is none of the documented ones");
+  const auto absolute = [](std::u16string_view path) {
+    const auto separator = [&](std::size_t at) { return path[at] == u'\\' || path[at] == u'/'; };
+    return path.size() >= 3 &&
+           ((separator(0) && separator(1)) || (path[1] == u':' && separator(2)));
+  };
   if (home.empty()) {
     const std::u16string java = FindJavaOnSearchPath(platform);
-    const auto separator = [&](std::size_t at) { return java[at] == u'\\' || java[at] == u'/'; };
-    Check(java.empty() || (separator(0) && separator(1)) || (java[1] == u':' && separator(2)),
-          "java taken from a relative folder");
+    Check(java.empty() || absolute(java), "java taken from a relative folder");
     return 0;
   }
+  Check(absolute(home), "a relative folder chosen");
   // The override is taken as it is; it is the first place traced.
   if (!platform.traces.front().ends_with(u": used")) {
     Check(platform.files.contains(home + u"\\bin\\java.exe"), "a stale folder was chosen");
   }
   for (const auto& [name, text] : platform.environment) stored.push_back(text);
+  // A relative folder was made absolute against C:\, so only what follows the
+  // drive need be stored.
+  std::u16string_view tail = home;
+  if (tail[1] == u':') tail.remove_prefix(3);
   Check(std::ranges::any_of(stored,
                             [&](const auto& text) {
-                              return text.find(home) != text.npos || text.find(u'%') != text.npos;
+                              return text.find(tail) != text.npos || text.find(u'%') != text.npos;
                             }) ||
             home.find_first_not_of(u"-0123456789") == std::u16string::npos,
         "a folder that no value holds");

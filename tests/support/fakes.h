@@ -132,12 +132,19 @@ struct ProgramEnded {
 };
 
 // Runs from C:\Smeltra.exe; records boxes, trace lines and starts in order;
-// files exist when listed; variables are set when in `environment`.
+// files exist when listed; variables are set when in `environment`. Its
+// current folder holds a planted program at every relative path ("jre\...",
+// "\jre\...", "C:jre\..."), so whatever looks there finds one.
 class FakePlatform final : public Platform {
  public:
   void ShowMessage(std::u16string_view prompt) override { messages.emplace_back(prompt); }
   [[noreturn]] void EndProgram(ExitCode code) override { throw ProgramEnded{code}; }
-  bool FileExists(const std::u16string& path) override { return files.contains(path); }
+  bool FileExists(const std::u16string& path) override {
+    const auto separator = [&](std::size_t at) { return path[at] == u'\\' || path[at] == u'/'; };
+    const bool rooted =
+        path.size() >= 3 && ((path[1] == u':' && separator(2)) || (separator(0) && separator(1)));
+    return files.contains(path) || !rooted;
+  }
   std::u16string ExecutablePath() override {
     if (path_error) throw *path_error;
     return u"C:\\Smeltra.exe";

@@ -7,6 +7,7 @@
 
 #include "launcher/messages.h"
 #include "launcher/mod_main.h"
+#include "launcher/path_text.h"
 #include "launcher/runtime_version.h"
 #include "launcher/server_start.h"
 #include "registry/launcher_error.h"
@@ -318,7 +319,7 @@ const StartUpCase kCases[] = {
      .environment = {{u"JAVA_HOME", u"C:\\gone"},
                      {u"PATH", u";jdk\\bin;C:bin;C:\\Oracle\\javapath;C:\\nojava\\bin;C:\\other\\lib;"
                                u"\"C:\\jdk 17\\bin\\\";C:\\jdk21\\bin"}},
-     .files = {Java(u"jdk"), u"C:\\Oracle\\javapath\\java.exe", Java(u"C:\\jdk 17"), Java(u"C:\\other"),
+     .files = {u"C:\\Oracle\\javapath\\java.exe", Java(u"C:\\jdk 17"), Java(u"C:\\other"),
                Java(u"C:\\jdk21")}},
     {.name = "StaleEverywhereWithoutKeys", .messages = kNotInstalled, .status = kNone,
      .environment = {{u"JAVA_HOME", u"C:\\gone"}, {u"PATH", u"C:\\gone\\bin"}}},
@@ -329,6 +330,17 @@ const StartUpCase kCases[] = {
     {.name = "ExpandedVendorFolder", .registry = {Stale(Typed(2, Temurin(u"21", u"%PF%\\t")))},
      .java_home = u"C:\\PF\\t", .environment = {{u"PF", u"C:\\PF"}},
      .files = {Java(u"C:\\PF\\t")}},
+    // A relative folder is read against the launcher's folder, never the
+    // current one, which holds a planted runtime at every relative path.
+    {.name = "RelativeJavaHomeBesideTheLauncher", .registry = {{kJre + u"1.8", u"jre8"}},
+     .java_home = u"C:\\jre8", .files = {Java(u"C:\\jre8")}},
+    {.name = "RelativeVendorFolderStaleBesideTheLauncher",
+     .registry = {Temurin(u"21", u"\\jdk21"), {u"Microsoft\\JDK\\17\\hotspot\\MSI", u"C:\\m", kPath}},
+     .java_home = u"C:\\m"},
+    {.name = "RelativeOverrideTakenBesideTheLauncher", .registry = {{kJre + u"1.8", u"C:\\18"}},
+     .java_home = u"C:\\jdk", .environment = {{u"SMELTRA_JAVA_HOME", u"C:jdk\\bin"}}},
+    {.name = "RelativeJavaHomeVariablePassedOver", .messages = kNotInstalled, .status = kNone,
+     .environment = {{u"JAVA_HOME", u"C:jdk"}}, .files = {Java(u"C:\\jdk")}},
     // `java` from the search path, never from the launcher's or the current folder.
     {.name = "JavaInAWindowsFolderBeforePath", .registry = {{kJre + u"1.8"}},
      .environment = {{u"PATH", u"C:\\tools"}},
@@ -336,7 +348,7 @@ const StartUpCase kCases[] = {
      .program = u"C:\\Windows\\java.exe"},
     {.name = "JavaOnAnAbsolutePathEntry", .registry = {{kJre + u"1.8"}},
      .environment = {{u"PATH", u".;tools;\"C:\\tools\\\""}},
-     .files = {u"C:\\java.exe", u".\\java.exe", u"tools\\java.exe", u"C:\\tools\\java.exe"},
+     .files = {u"C:\\java.exe", u"C:\\tools\\java.exe"},
      .program = u"C:\\tools\\java.exe"},
     {.name = "JavaNowhere", .registry = {{kJre + u"1.8"}},
      .messages = {kNotStarted + std::u16string(messages::kJavaNotOnSearchPath) + u"\r\n\r\n" +
@@ -359,14 +371,14 @@ TEST(StartUpTest, TracesEveryPlaceLookedAt) {
   registry.At(k64, kHklm, u"SOFTWARE\\" + kJre + u"1.3");
   registry.SetValue(k64, kHklm, u"SOFTWARE\\" + kJre + u"1.8", u"JavaHome",
                     {reg_type::kSz, MemoryRegistry::LeBytes(u"C:\\gone")});
-  platform.environment = {{u"JAVA_HOME", u"C:\\gone"}, {u"PATH", u"C:\\jdk\\bin"}};
+  platform.environment = {{u"JAVA_HOME", u"jdk"}, {u"PATH", u"C:\\jdk\\bin"}};
   platform.files = {Java(u"C:\\jdk")};
   EXPECT_EQ(LocateJavaRuntime(registry, RuntimeSearchViews(false), platform, kApp), u"C:\\jdk");
   const std::u16string key = u"HKLM\\SOFTWARE\\JavaSoft\\Java Runtime Environment\\";
   EXPECT_EQ(platform.traces,
             (Texts{u"SMELTRA_JAVA_HOME: not there", u"C:\\jre: no bin\\java.exe",
                    u"C:\\runtime: no bin\\java.exe", key + u"1.3: too old",
-                   key + u"1.8: no bin\\java.exe", u"JAVA_HOME C:\\gone: no bin\\java.exe",
+                   key + u"1.8: no bin\\java.exe", u"JAVA_HOME jdk: relative, passed over",
                    u"PATH C:\\jdk\\bin: used"}));
 }
 
@@ -425,6 +437,24 @@ TEST(StoppedAtOnceReasonTest, StatusAndWhereToLook) {
     EXPECT_EQ(StoppedAtOnceReason(status, u"D:\\Tolvan Smeltra"),
               std::u16string(messages::kServerStoppedAtOnce) + number + u".\r\n" +
                   std::u16string(messages::kSeeRuntimeMessage) + u"D:\\Tolvan Smeltra.");
+  }
+}
+
+// Every relative form as Windows reads it, with `folder` as the current
+// folder and the other drives at their roots; absolute text kept exactly.
+TEST(AbsoluteAgainstTest, EveryRelativeFormAgainstTheFolder) {
+  // clang-format off
+  const std::tuple<std::u16string, std::u16string, std::u16string> cases[] = {
+      {u"jre", u"C:\\App", u"C:\\App\\jre"}, {u"..\\jre\\", u"C:\\App\\", u"C:\\App\\..\\jre\\"},
+      {u"jre", u"C:\\", u"C:\\jre"}, {u"\\jre", u"C:\\App", u"C:\\jre"}, {u"/jre", u"C:\\App", u"C:/jre"},
+      {u"c:jre", u"C:\\App", u"C:\\App\\jre"}, {u"C:", u"C:\\App", u"C:\\App"},
+      {u"D:jre", u"C:\\App", u"D:\\jre"}, {u"\\jre", u"\\\\srv\\share\\App", u"\\\\srv\\share\\jre"},
+      {u"C:jre", u"\\\\srv\\share", u"C:\\jre"}, {u"\\jre", u"\\\\?\\C:\\App", u"\\\\?\\C:\\jre"},
+      {u"C:jre", u"\\\\?\\C:\\App", u"\\\\?\\C:\\App\\jre"}, {u"D:\\jre\\", u"C:\\App", u"D:\\jre\\"},
+      {u"//srv/j", u"C:\\App", u"//srv/j"}, {u"", u"C:\\App", u""}};
+  // clang-format on
+  for (const auto& [path, folder, absolute] : cases) {
+    EXPECT_EQ(AbsoluteAgainst(path, folder), absolute) << ::testing::PrintToString(path);
   }
 }
 

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// Windows paths as text, read by Windows' own rules but without asking the
+// system: nothing here looks at a disk or at a current folder.
+namespace smeltra {
+
+// Both of Windows' separators.
+bool IsSeparator(char16_t c);
+
+// A drive letter with its root ("C:\"), or a network or device path ("\\").
+// Anything else, even "C:bin" or "\bin", Windows reads against a current
+// folder.
+bool IsAbsolute(std::u16string_view path);
+
+// A folder as people write it in a variable: blanks and double quotes around
+// it dropped, and closing separators too, but for a drive's root.
+std::u16string FolderAsWritten(std::u16string_view text);
+
+// The folder part of a file's full path: everything before the last
+// separator, except that a drive's root keeps it ("C:\", "\\?\C:\"). A path
+// with no separator at all gives empty text.
+std::u16string FolderOfFile(std::u16string_view file_path);
+
+// `name` below `folder`, with one separator between them unless `folder`
+// already ends in one; an empty `name` gives `folder`.
+std::u16string Joined(std::u16string_view folder, std::u16string_view name);
+
+// The java.exe of the runtime whose home folder is `java_home`, joined as it
+// is: a home with a closing separator gives two in a row, which Windows reads
+// as one.
+std::u16string RuntimeProgram(std::u16string_view java_home);
+
+// `path` as Windows reads it when `folder` (absolute) is the current folder
+// and every other drive's current folder is its root: "jre" and "C:jre" (on
+// `folder`'s drive) below `folder`, "\jre" below the root of `folder`'s drive
+// or share, "D:jre" below "D:\". Absolute paths and empty text come back as
+// they are, so a folder that needed nothing keeps every character.
+std::u16string AbsoluteAgainst(std::u16string_view path, std::u16string_view folder);
+}  // namespace smeltra
