@@ -6,9 +6,14 @@ Quorvane\\lib\\vuz.jar and the Quorvane class folder, the sample server
 compiled from demo/server), registers a sample runtime 1.8.0_351 under a
 folder with blanks beside an older 1.3.1 that must be skipped, starts the
 launcher through the end-to-end robot, waits for the server's page and tells
-what happened; then stops the server. The runtime's java.exe is demo/handover,
-which hands the command to the host's JVM. With --no-java nothing is
-registered: the not-installed message, OK pressed, exit status 1.
+what happened; then stops the server and checks that the runtime's java.exe
+ended with the JVM's status. That java.exe is demo/handover, which hands the
+command to the host's JVM and lives as long as it does.
+
+Other scenarios: no-java registers nothing: the not-installed message, OK
+pressed, exit status 1. ends-at-once leaves out lib\vuz.jar, so the server
+ends at once with status 1: the launcher's stopped-at-once message, OK
+pressed, exit status 3, and the runtime's own words from the handover log.
 Needs WINEPREFIX and DISPLAY (tools/wine.sh).
 """
 
@@ -26,6 +31,9 @@ from pathlib import Path
 sys.path.insert(0, str(Path(__file__).resolve().parent.parent / "tests" / "e2e"))
 from run_scenarios import HKLM, JRE_KEY, host, run_robot, write_registry  # noqa: E402
 
+SCENARIOS = {"server": "", "no-java": ": no Java installed", "ends-at-once": ": the server ends at once"}
+# Where each scenario's message box is pictured; the no-java name is older.
+BOX_PICTURES = {"no-java": "message-box.png", "ends-at-once": "stopped-at-once-box.png"}
 RUNTIMES = {"1.3.1": r"C:\Program Files\Tolvan Java\jre 1.3.1",
             "1.8.0_351": r"C:\Program Files\Tolvan Java\jre 1.8.0_351"}
 SERVER = Path(__file__).resolve().parent / "server"
@@ -59,51 +67,84 @@ def key_values(path):
     return dict(line.partition("=")[::2] for line in reversed(lines) if "=" in line)
 
 
-def wait_for(path, seconds):
+def wait_for(ready, seconds):
     deadline = time.monotonic() + seconds
-    while not path.exists() and time.monotonic() < deadline:
+    while not ready() and time.monotonic() < deadline:
         time.sleep(0.1)
-    return path.exists()
+    return ready()
+
+
+def runtime_output(handover_log):
+    """What the JVM wrote: the handover log between the command handed over
+    and the status that java.exe reports once the JVM has ended."""
+    lines = handover_log.read_text("utf-8", "replace").splitlines() if handover_log.exists() else []
+    start = next((i + 1 for i, line in enumerate(lines) if line.startswith("host_command=")), len(lines))
+    end = len(lines) - 1 if lines and lines[-1].startswith("exit_status=") else len(lines)
+    return lines[start:end]
+
+
+def lay_out(scratch, args, scenario):
+    """The sample installation, the runtimes registered and the prefix's
+    fonts for `scenario`; returns Smeltra.exe's Windows path."""
+    installation = scratch / "Tolvan Smeltra"
+    build_server(scratch, installation / "Quorvane")
+    shutil.copyfile(args.exe, installation / "Smeltra.exe")
+    exe = "Z:" + str(installation / "Smeltra.exe").replace("/", "\\")
+    say("installation", exe)
+    if scenario == "ends-at-once":
+        (installation / "Quorvane/lib/vuz.jar").unlink()
+        say("left out", r"Quorvane\lib\vuz.jar, which the server needs at its start")
+    keys = []
+    if scenario != "no-java":
+        for version, home in RUNTIMES.items():
+            host(home + "\\bin").mkdir(parents=True, exist_ok=True)
+            keys.append((HKLM + JRE_KEY + version, {"JavaHome": home}))
+            say("registered", f"{version:<10} JavaHome {home}")
+        shutil.copyfile(args.handover, host(RUNTIMES["1.8.0_351"] + "\\bin\\java.exe"))
+    write_registry(keys)
+    # Wine draws the title bar's buttons in its symbol font (fonts-wine),
+    # which this Wine build finds only among the prefix's own fonts.
+    host("C:\\windows\\Fonts").mkdir(exist_ok=True)
+    shutil.copy("/usr/share/wine/fonts/marlett.ttf", host("C:\\windows\\Fonts"))
+    return exe
+
+
+def stop_server(server_log, handover_log):
+    """Stops a server that reported itself, as an administrator would, and
+    whether java.exe then ended with the JVM's status (143 after SIGTERM), as
+    a real one does; true when no server ran."""
+    server = key_values(server_log)
+    if "pid" not in server:
+        return True
+    os.kill(int(server["pid"]), signal.SIGTERM)
+    ended = wait_for(lambda: "exit_status" in key_values(handover_log), 10)
+    status = key_values(handover_log).get("exit_status")
+    say("stopped", f"the server (process {server['pid']}) with SIGTERM; " +
+        (f"java.exe ended with the JVM's status {status}" if ended else "java.exe did not end within 10 s"))
+    return ended and status == str(128 + signal.SIGTERM)
 
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     for option in ("--exe", "--robot", "--handover", "--pictures"):
         parser.add_argument(option, required=True)
-    parser.add_argument("--no-java", action="store_true", help="show the not-installed path")
+    parser.add_argument("--scenario", choices=SCENARIOS, default="server")
     args = parser.parse_args()
-    with_java = not args.no_java
-    if with_java and shutil.which("java") is None:
+    scenario = args.scenario
+    if scenario != "no-java" and shutil.which("java") is None:
         parser.error("no java on the search path: the sample runtime hands over to the host's JVM")
     pictures = Path(args.pictures).resolve()
 
     # On the host's own drive Z:, where the host's names of the class path
     # hold no ':' (the JVM's separator there), as dosdevices/c: would.
     scratch = Path(tempfile.mkdtemp(prefix="smeltra-demo."))
-    installation = scratch / "Tolvan Smeltra"
-    exe = "Z:" + str(installation / "Smeltra.exe").replace("/", "\\")
     robot = scratch / "robot.exe"
-    server_pid = None
+    handover_log, server_log = scratch / "handover.log", scratch / "frame11.log"
+    passed = False
     try:
-        print("Smeltra demo" + ("" if with_java else ": no Java installed"), flush=True)
-        build_server(scratch, installation / "Quorvane")
-        shutil.copyfile(args.exe, installation / "Smeltra.exe")
+        print("Smeltra demo" + SCENARIOS[scenario], flush=True)
+        exe = lay_out(scratch, args, scenario)
         shutil.copyfile(args.robot, robot)
-        say("installation", exe)
-        keys = []
-        if with_java:
-            for version, home in RUNTIMES.items():
-                host(home + "\\bin").mkdir(parents=True, exist_ok=True)
-                keys.append((HKLM + JRE_KEY + version, {"JavaHome": home}))
-                say("registered", f"{version:<10} JavaHome {home}")
-            shutil.copyfile(args.handover, host(RUNTIMES["1.8.0_351"] + "\\bin\\java.exe"))
-        write_registry(keys)
-        # Wine draws the title bar's buttons in its symbol font (fonts-wine),
-        # which this Wine build finds only among the prefix's own fonts.
-        host("C:\\windows\\Fonts").mkdir(exist_ok=True)
-        shutil.copy("/usr/share/wine/fonts/marlett.ttf", host("C:\\windows\\Fonts"))
-
-        handover_log, server_log = scratch / "handover.log", scratch / "frame11.log"
         os.environ.update(SMELTRA_HANDOVER_LOG="Z:" + str(handover_log).replace("/", "\\"),
                           SMELTRA_HOST_JAVA=os.path.realpath(shutil.which("java") or "java"),
                           VELQUIST_LOG=str(server_log))
@@ -114,7 +155,7 @@ def main():
                 say("splash", f"{event[4]!r}; screenshot {screenshot(event[5:9], pictures / 'splash.png')}")
             if event[1] == "box":
                 time.sleep(0.3)
-                shot = screenshot(event[7:11], pictures / "message-box.png")
+                shot = screenshot(event[7:11], pictures / BOX_PICTURES.get(scenario, "message-box.png"))
                 say("message box", f"caption {event[3]!r}, buttons {event[5]}, OK pressed by the "
                     f"robot; screenshot {shot}")
                 for line in event[4].splitlines():
@@ -122,39 +163,49 @@ def main():
 
         events = run_robot("x64", robot, exe, hold_ms=1500, on_event=on_event)
         boxes = [e for e in events if e[1] == "box"]
-        launched = next(e for e in events if e[1] == "launched")
-        gone = next((e[0] for e in events if e[1] == "gone"), None)
         status = next((int(e[2]) for e in events if e[1] == "exit"), None)
         say("launcher exit", str(status))
-        if not with_java:
-            return 0 if status == 1 and len(boxes) == 1 else 1
-
-        if not wait_for(server_log, 60):
-            say("no server", "the server did not report within 60 s")
-            sys.stdout.write(handover_log.read_text("utf-8", "replace") if handover_log.exists() else "")
-            return 1
-        handover, server = key_values(handover_log), key_values(server_log)
-        server_pid = int(server["pid"])
-        with urllib.request.urlopen(f"http://127.0.0.1:{server['port']}/", timeout=10) as page:
-            answer = page.read().decode("utf-8").strip()
-        splash_gone = int(launched[3]) + gone
-        say("runtime chosen", handover["program"].rsplit("\\bin\\", 1)[0])
-        say("command line", handover["command_line"])
-        say("handed to JVM", handover["host_command"])
-        say("server folder", server["working_folder"])
-        say("class path", server["class_path"])
-        say("server answer", answer)
-        say("start time", f"runtime started {int(handover['received_ms']) - splash_gone:.0f} ms "
-            f"after the splash closed; server listening after "
-            f"{int(server['listening_ms']) - splash_gone:.0f} ms")
-        return 0 if status == 0 and "running" in answer else 1
+        if scenario == "no-java":
+            passed = status == 1 and len(boxes) == 1
+        elif scenario == "ends-at-once":
+            # What the box sends the user to see: java.exe has ended, so its log is whole.
+            say("runtime status", key_values(handover_log).get("exit_status", "none reported"))
+            for line in runtime_output(handover_log):
+                say("runtime said", line.expandtabs(4))
+            passed = status == 3 and len(boxes) == 1
+        else:
+            passed = show_server(events, status, handover_log, server_log)
     finally:
-        if server_pid is not None:
-            os.kill(server_pid, signal.SIGTERM)
-            say("stopped", f"the server (process {server_pid})")
+        stopped = stop_server(server_log, handover_log)
         shutil.rmtree(scratch, ignore_errors=True)
         for home in RUNTIMES.values():
             shutil.rmtree(host(home), ignore_errors=True)
+    return 0 if passed and stopped else 1
+
+
+def show_server(events, status, handover_log, server_log):
+    """Waits for the server's page and tells how it was started; whether the
+    launcher ended with 0 and the server answers."""
+    launched = next(e for e in events if e[1] == "launched")
+    gone = next((e[0] for e in events if e[1] == "gone"), None)
+    if not wait_for(server_log.exists, 60):
+        say("no server", "the server did not report within 60 s")
+        sys.stdout.write(handover_log.read_text("utf-8", "replace") if handover_log.exists() else "")
+        return False
+    handover, server = key_values(handover_log), key_values(server_log)
+    with urllib.request.urlopen(f"http://127.0.0.1:{server['port']}/", timeout=10) as page:
+        answer = page.read().decode("utf-8").strip()
+    splash_gone = int(launched[3]) + gone
+    say("runtime chosen", handover["program"].rsplit("\\bin\\", 1)[0])
+    say("command line", handover["command_line"])
+    say("handed to JVM", handover["host_command"])
+    say("server folder", server["working_folder"])
+    say("class path", server["class_path"])
+    say("server answer", answer)
+    say("start time", f"runtime started {int(handover['received_ms']) - splash_gone:.0f} ms "
+        f"after the splash closed; server listening after "
+        f"{int(server['listening_ms']) - splash_gone:.0f} ms")
+    return status == 0 and "running" in answer
 
 
 if __name__ == "__main__":

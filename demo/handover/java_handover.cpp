@@ -7,17 +7,25 @@
 // A quoting fault in the command line it is given therefore shows up as a
 // real JVM that cannot find its class.
 //
+// Like a real java.exe it lives as long as the JVM and ends with the JVM's
+// exit status, so that a launcher watching it sees what a Windows runtime
+// would show. Wine gives no handle to wait on for a Linux program, so the JVM
+// runs under the host's /bin/sh, which writes its status to a file once it
+// ends; this program waits for that file.
+//
 // SMELTRA_HOST_JAVA names the host JVM (/usr/bin/java when unset);
 // SMELTRA_HANDOVER_LOG a Windows path for the log: key=value lines of what was
-// received and handed over, then the JVM's own output. Exit status 0 once the
-// JVM is started (Wine gives no handle to wait on for a Linux program), 1 when
-// it cannot be.
+// received and handed over, then the JVM's own output, then exit_status=N
+// once the JVM has ended. Exit status: the JVM's, or 1 when it cannot be
+// started.
 
 #include <windows.h>
 // After windows.h, which it needs.
 #include <shellapi.h>
 
+#include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string>
 
 #include "launcher/windows/unique_handles.h"
@@ -63,13 +71,39 @@ std::wstring Quoted(const std::wstring& argument) {
   return quoted.append(backslashes, L'\\') + L'"';
 }
 
+// What the host's /bin/sh runs:
+//   sh -c <this> sh <log> <status file> <java> <argument>...
+// The JVM's output and errors are appended to the log by its host path:
+// Wine hands a Linux program no standard error and, from a process with a
+// hidden console, not even standard output. The status comes as one write of
+// at most four bytes into a file that is empty till then: a reader sees it
+// empty or whole, and the closing newline tells which.
+constexpr wchar_t kStatusWrapper[] =
+    LR"(exec >>"$1" 2>&1; status=$2; shift 2; "$@"; echo $? >"$status")";
+
+// The JVM's exit status once the wrapper has written it to `path`.
+std::optional<DWORD> WrittenStatus(const std::wstring& path) {
+  const HANDLE opened = CreateFileW(path.c_str(), GENERIC_READ,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, 0, nullptr);
+  if (opened == INVALID_HANDLE_VALUE) return std::nullopt;
+  const smeltra::UniqueHandle file(opened);
+  char text[16] = {};
+  DWORD read = 0;
+  if (!ReadFile(file.get(), text, sizeof text - 1, &read, nullptr) || read == 0 ||
+      text[read - 1] != '\n') {
+    return std::nullopt;
+  }
+  return static_cast<DWORD>(std::strtoul(text, nullptr, 10));
+}
+
 }  // namespace
 
 int wmain() {
-  SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};  // the JVM writes on after us
-  HANDLE opened =
-      CreateFileW(Environment(L"SMELTRA_HANDOVER_LOG", L"handover.log").c_str(), FILE_APPEND_DATA,
-                  FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_ALWAYS, 0, nullptr);
+  const std::wstring log_name = Environment(L"SMELTRA_HANDOVER_LOG", L"handover.log");
+  // Appending, as the JVM does, so that neither writes over the other.
+  HANDLE opened = CreateFileW(log_name.c_str(), FILE_APPEND_DATA,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS, 0, nullptr);
   const smeltra::UniqueHandle log(opened == INVALID_HANDLE_VALUE ? nullptr : opened);
   const auto write = [&](const char* key, const std::wstring& value) {
     const std::string line = key + ("=" + Utf8(value)) + "\n";
@@ -120,19 +154,41 @@ int wmain() {
   }
   write("host_command", command);
 
+  // A name of our own for the status, made (empty) where the wrapper can write.
+  wchar_t temp_folder[MAX_PATH] = {}, status_file[MAX_PATH] = {};
+  if (GetTempPathW(MAX_PATH, temp_folder) == 0 ||
+      GetTempFileNameW(temp_folder, L"jvm", 0, status_file) == 0) {
+    write("error", L"no file for the JVM's status: error " + std::to_wstring(GetLastError()));
+    return 1;
+  }
+  const UniqueHeapText log_unix(to_unix(log_name.c_str()));
+  const UniqueHeapText status_unix(to_unix(status_file));
+  const std::wstring shell = L"/bin/sh";
   // Wine runs a Linux program given by its DOS path.
-  const UniqueHeapText java_dos(to_dos(Utf8(host_java).c_str()));
+  const UniqueHeapText shell_dos(to_dos(Utf8(shell).c_str()));
+  if (!log_unix || !status_unix || !shell_dos) {
+    DeleteFileW(status_file);
+    write("error", L"no host path for the log, the JVM's status or the host's shell");
+    return 1;
+  }
+  std::wstring wrapped = Quoted(shell) + L" -c " + Quoted(kStatusWrapper) + L" sh " +
+                         Quoted(Wide(static_cast<const char*>(log_unix.get()))) + L" " +
+                         Quoted(Wide(static_cast<const char*>(status_unix.get()))) + L" " + command;
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
-  startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdOutput = startup.hStdError = log.get();
-  startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
   smeltra::UniqueProcessInformation started;
-  if (java_dos &&
-      CreateProcessW(static_cast<const wchar_t*>(java_dos.get()), command.data(), nullptr, nullptr,
-                     TRUE, 0, nullptr, nullptr, &startup, started.put())) {
-    return 0;
+  if (!CreateProcessW(static_cast<const wchar_t*>(shell_dos.get()), wrapped.data(), nullptr,
+                      nullptr, FALSE, 0, nullptr, nullptr, &startup, started.put())) {
+    DeleteFileW(status_file);
+    write("error", L"the host JVM could not be started: error " + std::to_wstring(GetLastError()));
+    return 1;
   }
-  write("error", L"the host JVM could not be started: error " + std::to_wstring(GetLastError()));
-  return 1;
+  // Polled: a file's change is all a Linux program can tell us. A twentieth
+  // of a second is nothing beside a JVM's start and costs nothing while the
+  // server runs for hours.
+  std::optional<DWORD> status;
+  while (!(status = WrittenStatus(status_file))) Sleep(50);
+  DeleteFileW(status_file);
+  write("exit_status", std::to_wstring(*status));
+  return static_cast<int>(*status);
 }

@@ -15,7 +15,8 @@ import java.nio.file.StandardCopyOption;
 /**
  * The sample Smeltra server that ./run demo starts through the launcher. It
  * lives in the Quorvane class folder; its page comes from {@link Answer} in
- * lib/vuz.jar, so it runs only when both class-path entries reach the JVM.
+ * lib/vuz.jar, so it runs only when both class-path entries reach the JVM:
+ * without the library it ends at once with status 1.
  *
  * <p>It listens on 127.0.0.1 alone, on the port in VELQUIST_PORT (any free
  * port when unset), answers every request with a plain page saying that it
@@ -28,9 +29,13 @@ public final class Frame11 {
 
   public static void main(String[] args) throws IOException {
     final long entered = System.currentTimeMillis();
+    // Made before listening, as a real server loads its libraries at its start:
+    // a missing library then ends the JVM at once (NoClassDefFoundError), not
+    // on the first request.
+    final byte[] page = Answer.page().getBytes(StandardCharsets.UTF_8);
     final HttpServer server =
         HttpServer.create(new InetSocketAddress(InetAddress.getLoopbackAddress(), port()), 0);
-    server.createContext("/", Frame11::answer);
+    server.createContext("/", exchange -> answer(exchange, page));
     server.start();
     final long listening = System.currentTimeMillis();
 
@@ -58,8 +63,7 @@ public final class Frame11 {
     return Paths.get(log == null || log.isEmpty() ? "Frame11.log" : log).toAbsolutePath();
   }
 
-  private static void answer(HttpExchange exchange) throws IOException {
-    final byte[] body = Answer.page().getBytes(StandardCharsets.UTF_8);
+  private static void answer(HttpExchange exchange, byte[] body) throws IOException {
     exchange.getResponseHeaders().set("Content-Type", "text/plain; charset=utf-8");
     exchange.sendResponseHeaders(200, body.length);
     try (OutputStream out = exchange.getResponseBody()) {
