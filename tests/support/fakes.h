@@ -132,12 +132,19 @@ struct ProgramEnded {
 };
 
 // Runs from C:\Smeltra.exe; records boxes, trace lines and starts in order;
-// files exist when listed; variables are set when in `environment`.
+// files exist when listed, and can be read when in `contents`; variables are
+// set when in `environment`.
 class FakePlatform final : public Platform {
  public:
   void ShowMessage(std::u16string_view prompt) override { messages.emplace_back(prompt); }
   [[noreturn]] void EndProgram(ExitCode code) override { throw ProgramEnded{code}; }
   bool FileExists(const std::u16string& path) override { return files.contains(path); }
+  std::optional<std::string> ReadFile(const std::u16string& path, std::size_t max_bytes) override {
+    if (read_error) throw *read_error;
+    const auto found = contents.find(path);
+    if (found == contents.end()) return std::nullopt;
+    return found->second.substr(0, max_bytes + 1);
+  }
   std::u16string ExecutablePath() override {
     if (path_error) throw *path_error;
     return u"C:\\Smeltra.exe";
@@ -170,8 +177,9 @@ class FakePlatform final : public Platform {
 
   std::vector<std::u16string> messages, traces;
   std::set<std::u16string> files;
+  std::map<std::u16string, std::string> contents;
   std::map<std::u16string, std::u16string> environment;
-  std::optional<LauncherError> path_error, start_error;
+  std::optional<LauncherError> path_error, start_error, read_error;
   std::vector<std::vector<std::u16string>> starts;  // program, command line, folder
 };
 

@@ -1,5 +1,5 @@
 // WindowsPlatform against the real system: the server's runtime started
-// hidden, failures in the system's own words, files. Where the program is,
+// hidden, failures in the system's own words, files and what they hold. Where the program is,
 // and DLLs planted beside it, come with the end-to-end suite, which runs the
 // real program.
 
@@ -7,7 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "launcher/server_start.h"
+#include "launcher/windows/unique_handles.h"
 #include "registry/windows/wide_text.h"
 #include "tests/windows/test_support.h"
 
@@ -84,6 +87,44 @@ TEST(EnvironmentTest, VariablesExpansionAndSystemFolders) {
   EXPECT_EQ(platform.SystemFolders(),
             (std::vector<std::u16string>{FromWide(system), FromWide(windows) + u"\\System",
                                          FromWide(windows)}));
+}
+
+// Not there, read whole, cut one byte past the cap, and what cannot be read.
+TEST(ReadFileTest, TellsMissingReadTooLongAndUnreadableApart) {
+  const ScratchFolder scratch;
+  const std::wstring file = scratch.path() + L"\\Sm\u00e9ltra.vmoptions";
+  WindowsPlatform platform;
+  const auto read = [&](std::size_t cap) { return platform.ReadFile(FromWide(file), cap); };
+  EXPECT_EQ(read(8), std::nullopt);
+  EXPECT_EQ(platform.ReadFile(FromWide(scratch.path() + L"\\none\\x"), 8), std::nullopt);
+  const std::string bytes = std::string("\xFF\xFE-\0X\0\r\n", 8) + std::string(200000, 'm');
+  std::ofstream(std::filesystem::path(file), std::ios::binary) << bytes;
+  // clang-format off
+  const std::pair<std::size_t, std::string> caps[] = {
+      {bytes.size(), bytes}, {bytes.size() + 1, bytes}, {bytes.size() - 1, bytes},
+      {3, bytes.substr(0, 4)}, {0, bytes.substr(0, 1)}, {70000, bytes.substr(0, 70001)}};
+  // clang-format on
+  for (const auto& [cap, expected] : caps) EXPECT_EQ(read(cap), expected) << cap;
+
+  // An editor that holds the file open for writing does not keep it from
+  // being read; a program that locked it does, and so does a folder.
+  {
+    const UniqueHandle editor(CreateFileW(file.c_str(), GENERIC_WRITE,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                          OPEN_EXISTING, 0, nullptr));
+    EXPECT_EQ(read(bytes.size()), bytes);
+  }
+  const UniqueHandle locked(
+      CreateFileW(file.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+  for (const auto& [path, code] :
+       {std::pair{file, ERROR_SHARING_VIOLATION}, {scratch.Folder(L"dir"), ERROR_ACCESS_DENIED}}) {
+    try {
+      platform.ReadFile(FromWide(path), 8);
+      ADD_FAILURE() << "read " << ::testing::PrintToString(path);
+    } catch (const LauncherError& error) {
+      EXPECT_EQ(error.number(), static_cast<std::int32_t>(code));
+    }
+  }
 }
 
 }  // namespace
