@@ -125,6 +125,13 @@ class MemoryRegistry final : public Registry {
   KeyHandle next_handle_ = 0x1000;
 };
 
+// The bytes of a file saved as "Unicode" by Notepad: UTF-16 little-endian
+// with its byte-order mark.
+inline std::string Utf16File(std::u16string_view text) {
+  const std::vector<std::uint8_t> units = MemoryRegistry::LeBytes(text);
+  return "\xFF\xFE" + std::string(units.begin(), units.end());
+}
+
 // Thrown where the program would end: no std::exception, so that no handler of
 // the launcher can take it for an error of the search.
 struct ProgramEnded {
