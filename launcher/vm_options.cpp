@@ -41,6 +41,8 @@ Decoded FromUtf8(std::string_view bytes) {
   constexpr char32_t kLowest[] = {0, 0, 0x80, 0x800, 0x10000};  // by length: no overlong forms
   Decoded decoded;
   for (std::size_t at = 0; at < bytes.size();) {
+    // A sequence's length by its first byte; 0xC0 and 0xC1 could only start
+    // overlong forms and bytes above 0xF4 code points beyond Unicode.
     const auto lead = static_cast<std::uint8_t>(bytes[at]);
     const std::size_t length = lead < 0x80   ? 1
                                : lead < 0xC2 ? 0
@@ -172,7 +174,8 @@ std::optional<std::vector<std::u16string>> LoadVmOptions(Platform& platform,
   }
   auto options = ParseVmOptions(
       *bytes, path, [&](const std::u16string& text) { return platform.ExpandEnvironment(text); });
-  platform.Trace(path + u": read, " + Digits(options.size()) + u" options");
+  platform.Trace(path + u": read, " + Digits(options.size()) +
+                 (options.size() == 1 ? u" option" : u" options"));
   return options;
 }
 

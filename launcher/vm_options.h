@@ -70,7 +70,7 @@ std::u16string VmOptionsPath(std::u16string_view executable_path);
 
 // The options in the file at `path`, read through `platform` and parsed with
 // its expansion; nothing when no file is there. Traces "<path>: not there" or
-// "<path>: read, <n> options". Throws VmOptionsError for a refused file,
+// "<path>: read, <n> options" ("1 option"). Throws VmOptionsError for a refused file,
 // including one that is there but cannot be read.
 std::optional<std::vector<std::u16string>> LoadVmOptions(Platform& platform,
                                                          const std::u16string& path);
