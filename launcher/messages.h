@@ -32,4 +32,25 @@ inline constexpr std::u16string_view kServerStoppedAtOnce =
 inline constexpr std::u16string_view kSeeRuntimeMessage =
     u"To see the runtime's own message, run the command line below in a command prompt in ";
 
+// The reason given there for an options file that is refused: kOptionsFile,
+// the file's path, then kOptionsLine and the line's number where one line is
+// at fault, then ": " and either the system's reason why the file cannot be
+// read or one of the texts below.
+inline constexpr std::u16string_view kOptionsFile = u"Options file ";
+inline constexpr std::u16string_view kOptionsLine = u", line ";
+inline constexpr std::u16string_view kOptionsTooLarge =
+    u"the file is larger than 64 KiB, far more than any list of options.";
+inline constexpr std::u16string_view kOptionsNotUtf8 =
+    u"this is not UTF-8 text. Save the file as UTF-8 or as Unicode.";
+inline constexpr std::u16string_view kOptionsNotUtf16 =
+    u"this is not Unicode text: a character is cut in half. Save the file as UTF-8 or as Unicode.";
+inline constexpr std::u16string_view kOptionsNul =
+    u"a NUL character, which is never part of text. Save the file as UTF-8 or as Unicode.";
+// Follows the option as it is named in the file ("-jar would replace ...").
+inline constexpr std::u16string_view kOptionsDecidedByLauncher =
+    u" would replace the class path or the program to run, which the launcher sets itself. "
+    u"Remove the line.";
+inline constexpr std::u16string_view kOptionsFromAnotherFile =
+    u"options cannot be brought in from another file (@). Write them in this file, one a line.";
+
 }  // namespace smeltra::messages

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -36,6 +37,14 @@ class Platform {
 
   // True when `path` names an existing file. Never throws.
   virtual bool FileExists(const std::u16string& path) = 0;
+
+  // The bytes of the file at `path`; nothing when no file is there (neither
+  // it nor a folder on its way exists). Of a file longer than `max_bytes`
+  // only the first max_bytes + 1 bytes are read and returned, so that the
+  // caller sees it is too long without reading it all. Throws when something
+  // is there but cannot be read: access denied, the file in use, a folder.
+  virtual std::optional<std::string> ReadFile(const std::u16string& path,
+                                              std::size_t max_bytes) = 0;
 
   // The full path of the running executable, however long.
   virtual std::u16string ExecutablePath() = 0;

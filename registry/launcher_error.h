@@ -13,6 +13,7 @@ namespace error_number {
 inline constexpr std::int32_t kTypeMismatch = 13;
 inline constexpr std::int32_t kUnsupportedValueType = 1001;
 inline constexpr std::int32_t kDuplicateSubkey = 1002;
+inline constexpr std::int32_t kOptionsFileRefused = 1003;
 }  // namespace error_number
 
 // The one exception type of the launcher: a number (ours, or the platform's

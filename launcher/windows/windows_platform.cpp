@@ -1,5 +1,6 @@
 #include "launcher/windows/windows_platform.h"
 
+#include <algorithm>
 #include <string>
 
 #include "launcher/messages.h"
@@ -20,6 +21,37 @@ void WindowsPlatform::EndProgram(ExitCode code) { ExitProcess(static_cast<UINT>(
 bool WindowsPlatform::FileExists(const std::u16string& path) {
   const DWORD attributes = GetFileAttributesW(AsWide(path));
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+std::optional<std::string> WindowsPlatform::ReadFile(const std::u16string& path,
+                                                     std::size_t max_bytes) {
+  const HANDLE opened = CreateFileW(AsWide(path), GENERIC_READ,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (opened == INVALID_HANDLE_VALUE) {
+    const DWORD code = GetLastError();
+    if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND) return std::nullopt;
+    throw SystemError(code);
+  }
+  // Owned only once known good: the failure value here is not nullptr.
+  const UniqueHandle file(opened);
+  // Read to the end rather than trusting the size, which may change while the
+  // file is read; one byte past the cap is enough to tell it is too long.
+  constexpr std::size_t kChunk = 64 * 1024;
+  std::string bytes;
+  std::size_t read = 0;
+  while (read <= max_bytes) {
+    bytes.resize(read + std::min(kChunk, max_bytes + 1 - read));
+    DWORD got = 0;
+    if (!::ReadFile(file.get(), bytes.data() + read, static_cast<DWORD>(bytes.size() - read), &got,
+                    nullptr)) {
+      throw SystemError(GetLastError());
+    }
+    if (got == 0) break;
+    read += got;
+  }
+  bytes.resize(read);
+  return bytes;
 }
 
 std::u16string WindowsPlatform::ExecutablePath() {

@@ -12,12 +12,14 @@ namespace smeltra {
 // with the code as its exit status. The process start uses STARTF_USESHOWWINDOW
 // with SW_HIDE (a console program gets a hidden console that its own console
 // children share) and inherits no handles. Trace lines go to
-// OutputDebugStringW, prefixed "Smeltra: ".
+// OutputDebugStringW, prefixed "Smeltra: ". ReadFile lets others read and
+// write the file meanwhile, as an editor that has it open expects.
 class WindowsPlatform final : public Platform {
  public:
   void ShowMessage(std::u16string_view prompt) override;
   [[noreturn]] void EndProgram(ExitCode code) override;
   bool FileExists(const std::u16string& path) override;
+  std::optional<std::string> ReadFile(const std::u16string& path, std::size_t max_bytes) override;
   std::u16string ExecutablePath() override;
   std::optional<std::u16string> EnvironmentVariable(std::u16string_view name) override;
   std::u16string ExpandEnvironment(const std::u16string& text) override;

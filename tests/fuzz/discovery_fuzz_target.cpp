@@ -14,13 +14,10 @@
 //   variable  which (JAVA_HOME, PATH, the override), text of path-like names;
 //          bit 0 of one more byte puts java.exe in its last folder, bit 1 in
 //          its bin folder
-// With SMELTRA_FUZZ_REPLAY, main() replays the seed corpus as a test instead.
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <iterator>
 
 #include "launcher/messages.h"
@@ -141,16 +138,3 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         "a folder that no value holds");
   return 0;
 }
-
-#ifdef SMELTRA_FUZZ_REPLAY
-int main(int argc, char** argv) {
-  int replayed = 0;
-  for (const auto& entry : std::filesystem::directory_iterator(argc > 1 ? argv[1] : ".")) {
-    std::ifstream in(entry.path(), std::ios::binary);
-    const std::vector<std::uint8_t> input{std::istreambuf_iterator<char>(in), {}};
-    LLVMFuzzerTestOneInput(input.data(), input.size());
-    ++replayed;
-  }
-  return replayed > 0 ? 0 : 1;
-}
-#endif

@@ -125,6 +125,13 @@ class MemoryRegistry final : public Registry {
   KeyHandle next_handle_ = 0x1000;
 };
 
+// The bytes of a file saved as "Unicode" by Notepad: UTF-16 little-endian
+// with its byte-order mark.
+inline std::string Utf16File(std::u16string_view text) {
+  const std::vector<std::uint8_t> units = MemoryRegistry::LeBytes(text);
+  return "\xFF\xFE" + std::string(units.begin(), units.end());
+}
+
 // Thrown where the program would end: no std::exception, so that no handler of
 // the launcher can take it for an error of the search.
 struct ProgramEnded {
@@ -132,9 +139,10 @@ struct ProgramEnded {
 };
 
 // Runs from C:\Smeltra.exe; records boxes, trace lines and starts in order;
-// files exist when listed; variables are set when in `environment`. Its
-// current folder holds a planted program at every relative path ("jre\...",
-// "\jre\...", "C:jre\..."), so whatever looks there finds one.
+// files exist when listed, and can be read when in `contents`; variables are
+// set when in `environment`. Its current folder holds a planted program at
+// every relative path ("jre\...", "\jre\...", "C:jre\..."), so whatever
+// looks there finds one.
 class FakePlatform final : public Platform {
  public:
   void ShowMessage(std::u16string_view prompt) override { messages.emplace_back(prompt); }
@@ -144,6 +152,12 @@ class FakePlatform final : public Platform {
     const bool rooted =
         path.size() >= 3 && ((path[1] == u':' && separator(2)) || (separator(0) && separator(1)));
     return files.contains(path) || !rooted;
+  }
+  std::optional<std::string> ReadFile(const std::u16string& path, std::size_t max_bytes) override {
+    if (read_error) throw *read_error;
+    const auto found = contents.find(path);
+    if (found == contents.end()) return std::nullopt;
+    return found->second.substr(0, max_bytes + 1);
   }
   std::u16string ExecutablePath() override {
     if (path_error) throw *path_error;
@@ -180,9 +194,10 @@ class FakePlatform final : public Platform {
 
   std::vector<std::u16string> messages, traces;
   std::set<std::u16string> files;
+  std::map<std::u16string, std::string> contents;
   std::map<std::u16string, std::u16string> environment;
-  std::optional<LauncherError> path_error, start_error;
-  std::optional<std::uint32_t> ended_with;          // the started runtime's status within the watch
+  std::optional<LauncherError> path_error, start_error, read_error;
+  std::optional<std::uint32_t> ended_with;  // the started runtime's status within the watch
   std::vector<std::vector<std::u16string>> starts;  // program, command line, folder
   std::chrono::milliseconds watched{};
 };

@@ -1,14 +1,23 @@
 // WindowsPlatform against the real system: the server's runtime started
-// hidden, failures in the system's own words, files. Where the program is,
+// hidden, failures in the system's own words, files and what they hold; and
+// its options quoted as Windows reads them back. Where the program is,
 // and DLLs planted beside it, come with the end-to-end suite, which runs the
 // real program.
 
 #include "launcher/windows/windows_platform.h"
 
+// After windows.h, which it needs.
+#include <shellapi.h>
+
 #include <gtest/gtest.h>
 
+#include <fstream>
+
+#include "launcher/argument_quoting.h"
 #include "launcher/server_start.h"
+#include "launcher/windows/unique_handles.h"
 #include "registry/windows/wide_text.h"
+#include "tests/support/command_line_reading.h"
 #include "tests/windows/test_support.h"
 
 namespace smeltra {
@@ -115,6 +124,64 @@ TEST(EnvironmentTest, VariablesExpansionAndSystemFolders) {
   EXPECT_EQ(platform.SystemFolders(),
             (std::vector<std::u16string>{FromWide(system), FromWide(windows) + u"\\System",
                                          FromWide(windows)}));
+}
+
+// Not there, read whole, cut one byte past the cap, and what cannot be read.
+TEST(ReadFileTest, TellsMissingReadTooLongAndUnreadableApart) {
+  const ScratchFolder scratch;
+  const std::wstring file = scratch.path() + L"\\Sm\u00e9ltra.vmoptions";
+  WindowsPlatform platform;
+  const auto read = [&](std::size_t cap) { return platform.ReadFile(FromWide(file), cap); };
+  EXPECT_EQ(read(8), std::nullopt);
+  EXPECT_EQ(platform.ReadFile(FromWide(scratch.path() + L"\\none\\x"), 8), std::nullopt);
+  const std::string bytes = std::string("\xFF\xFE-\0X\0\r\n", 8) + std::string(200000, 'm');
+  std::ofstream(std::filesystem::path(file), std::ios::binary) << bytes;
+  const std::pair<std::size_t, std::string> caps[] = {{bytes.size(), bytes},
+                                                      {bytes.size() - 1, bytes},
+                                                      {3, bytes.substr(0, 4)},
+                                                      {0, bytes.substr(0, 1)},
+                                                      {70000, bytes.substr(0, 70001)}};
+  for (const auto& [cap, expected] : caps) EXPECT_EQ(read(cap), expected) << cap;
+
+  // An editor that holds the file open for writing does not keep it from
+  // being read; a program that locked it does, and so does a folder.
+  UniqueHandle editor(CreateFileW(file.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                  nullptr, OPEN_EXISTING, 0, nullptr));
+  EXPECT_EQ(read(bytes.size()), bytes);
+  editor.reset();
+  const UniqueHandle locked(
+      CreateFileW(file.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+  const auto failure = [&](const std::wstring& path) {
+    try {
+      platform.ReadFile(FromWide(path), 8);
+    } catch (const LauncherError& error) {
+      return error.number();
+    }
+    return 0;
+  };
+  EXPECT_EQ(failure(file), ERROR_SHARING_VIOLATION);
+  EXPECT_EQ(failure(scratch.Folder(L"dir")), ERROR_ACCESS_DENIED);
+}
+
+// What CommandLineToArgvW reads after a program's name.
+std::vector<std::u16string> SystemArguments(const std::u16string& arguments) {
+  int count = 0;
+  const UniqueLocalMemory argv(CommandLineToArgvW(AsWide(u"java.exe" + arguments), &count));
+  std::vector<std::u16string> read;
+  for (int i = 1; i < count; ++i) read.push_back(FromWide(static_cast<wchar_t**>(argv.get())[i]));
+  return read;
+}
+
+// The tests' own reader of the Windows rules, which reads the quoted options
+// back natively, is held against the system's here.
+TEST(ArgumentQuotingTest, CommandLineToArgvWReadsEveryArgumentBack) {
+  EXPECT_EQ(SystemArguments(QuotedArguments(testing::kAwkwardArguments)),
+            testing::kAwkwardArguments);
+  for (const std::u16string line :
+       {u" a\tb  c ", u"a\\\\\\\"b \"c d\" e\\f \"g\\\\\" \"\"", u"\"a b\\\\\\\"c\" d\\\\\"",
+        u"x\"y z\"w \\\\\\\\\"q r\"", u"\\\"\\\\\" \"\\\\\" \\"}) {
+    EXPECT_EQ(testing::ReadWindowsArguments(line), SystemArguments(u" " + line)) << AsWide(line);
+  }
 }
 
 }  // namespace

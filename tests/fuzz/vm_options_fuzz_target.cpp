@@ -1,0 +1,68 @@
+// Fuzzes the options file's reader and the quoting of its options. The input
+// is an options file (with awkward variables to expand) and, one unit a byte,
+// arguments split at 0xFF. A file is read, or refused at a line it has (the
+// whole file only when too large); each option read, written alone in a file,
+// reads back as itself: never empty, refused, blank at an end, with a NUL or
+// a line break. Options and arguments come back unchanged through quoting and
+// the Windows rules of reading a command line.
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+
+#include "launcher/argument_quoting.h"
+#include "launcher/vm_options.h"
+#include "tests/support/command_line_reading.h"
+#include "tests/support/fakes.h"
+
+namespace {
+
+void Check(bool holds, const char* what) {
+  if (holds) return;
+  std::fprintf(stderr, "broken: %s\n", what);
+  std::abort();
+}
+
+bool ReadBack(const std::vector<std::u16string>& arguments) {
+  return smeltra::testing::ReadWindowsArguments(smeltra::QuotedArguments(arguments)) == arguments;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  using namespace smeltra;
+  const std::string_view file(reinterpret_cast<const char*>(data), size);
+  constexpr std::u16string_view kUnits = u"a \t\"\\\\\"\xD800\xDC00\u00e9-";
+  std::vector<std::u16string> arguments(1);
+  for (const char byte : file) {
+    if (byte == '\xFF') arguments.emplace_back();
+    if (byte != '\xFF') arguments.back() += kUnits[static_cast<std::uint8_t>(byte) % kUnits.size()];
+  }
+  Check(ReadBack(arguments), "arguments that quoting does not keep");
+
+  testing::FakePlatform platform;
+  platform.environment = {{u"A", u"-cp"},     {u"B", u" @x "},    {u"C", u""},
+                          {u"D", u"a\"b\\ "}, {u"E", u"-jar\tx"}, {u"F", u"%A%#"}};
+  const auto expand = [&](const std::u16string& text) { return platform.ExpandEnvironment(text); };
+  std::vector<std::u16string> options;
+  try {
+    options = ParseVmOptions(file, u"F", expand);
+  } catch (const VmOptionsError& error) {
+    const auto line_ends =
+        std::ranges::count_if(file, [](char c) { return c == '\n' || c == '\r'; });
+    Check(error.line() <= static_cast<std::size_t>(line_ends) + 1, "a line the file does not have");
+    Check((error.line() == 0) == (file.size() > kMaxVmOptionsBytes), "no line for a line's fault");
+    return 0;
+  }
+  for (const std::u16string& option : options) {
+    // One that a variable's value made start with '#' would be a comment
+    // when written; nothing starting with '#' or "-#" is refused. A refusal
+    // here escapes and ends the run, as a finding.
+    const std::u16string alone = option.starts_with(u'#') ? u"-" + option : option;
+    Check(ParseVmOptions(testing::Utf16File(alone), u"F", [](auto& text) { return text; }) ==
+              std::vector{alone},
+          "an option that does not read back alone");
+  }
+  Check(ReadBack(options), "options that quoting does not keep");
+  return 0;
+}
