@@ -29,6 +29,7 @@ inline constexpr std::u16string_view kJavaNotOnSearchPath =
 // console, so the box tells how to see them.
 inline constexpr std::u16string_view kServerStoppedAtOnce =
     u"The server stopped right after it started, with exit status ";
+inline constexpr std::u16string_view kOptionsUsed = u"Its options came from ";
 inline constexpr std::u16string_view kSeeRuntimeMessage =
     u"To see the runtime's own message, run the command line below in a command prompt in ";
 
@@ -50,6 +51,9 @@ inline constexpr std::u16string_view kOptionsNul =
 inline constexpr std::u16string_view kOptionsDecidedByLauncher =
     u" would replace the class path or the program to run, which the launcher sets itself. "
     u"Remove the line.";
+inline constexpr std::u16string_view kOptionsTooLong =
+    u"with these options the command line would be longer than the 32,767 characters Windows "
+    u"allows.";
 inline constexpr std::u16string_view kOptionsFromAnotherFile =
     u"options cannot be brought in from another file (@). Write them in this file, one a line.";
 

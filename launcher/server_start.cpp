@@ -1,28 +1,28 @@
 #include "launcher/server_start.h"
 
+#include "launcher/argument_quoting.h"
 #include "launcher/messages.h"
 #include "launcher/mod_main.h"
 #include "launcher/path_text.h"
+#include "launcher/vm_options.h"
 #include "registry/launcher_error.h"
 
 namespace smeltra {
 
-std::u16string ServerCommandLine(std::u16string_view java_home,
-                                 std::u16string_view launcher_folder) {
-  std::u16string line;
-  if (java_home.empty()) {
-    line = u"java ";
-  } else {
-    line.append(u"\"").append(RuntimeProgram(java_home)).append(u"\" ");
-  }
-  line.append(u"-classpath ");
+using Options = std::vector<std::u16string>;
+
+std::u16string ServerCommandLine(std::u16string_view java_home, std::u16string_view launcher_folder,
+                                 std::span<const std::u16string> options) {
+  std::u16string line = java_home.empty() ? u"java" : u"\"" + RuntimeProgram(java_home) + u"\"";
+  line.append(QuotedArguments(options)).append(u" -classpath ");
   line.append(u"\"").append(launcher_folder).append(u"\\Quorvane\\lib\\vuz.jar\";");
   line.append(u"\"").append(launcher_folder).append(u"\\Quorvane\" ");
   line.append(u"Velquist.Frame11");
   return line;
 }
 
-std::u16string StoppedAtOnceReason(std::uint32_t status, std::u16string_view folder) {
+std::u16string StoppedAtOnceReason(std::uint32_t status, std::u16string_view folder,
+                                   std::u16string_view options_file) {
   std::u16string reason(messages::kServerStoppedAtOnce);
   const std::string number = std::to_string(status);
   reason.append(number.begin(), number.end());
@@ -32,20 +32,33 @@ std::u16string StoppedAtOnceReason(std::uint32_t status, std::u16string_view fol
       reason += u"0123456789ABCDEF"[(status >> shift) & 0xF];
     reason.append(u")");
   }
-  return reason.append(u".\r\n").append(messages::kSeeRuntimeMessage).append(folder).append(u".");
+  reason.append(u".\r\n");
+  if (!options_file.empty())
+    reason.append(messages::kOptionsUsed).append(options_file).append(u".\r\n");
+  return reason.append(messages::kSeeRuntimeMessage).append(folder).append(u".");
 }
 
 ExitCode StartServer(Registry& registry, std::span<const RegistryView> views, Platform& platform) {
   std::u16string command_line;
   try {
-    const std::u16string folder = FolderOfFile(platform.ExecutablePath());
+    const std::u16string executable = platform.ExecutablePath();
+    const std::u16string folder = FolderOfFile(executable);
     const std::u16string java_home = LocateJavaRuntime(registry, views, platform, folder);
-    command_line = ServerCommandLine(java_home, folder);
+    const std::u16string options_file = VmOptionsPath(executable);
+    const auto options = LoadVmOptions(platform, options_file);
+    std::u16string line = ServerCommandLine(java_home, folder, options.value_or(Options()));
+    // Only options can make it that long; a box full of command line would help nobody.
+    if (line.size() > kMaxCommandLine) {
+      throw VmOptionsError(options_file, 0, std::u16string(messages::kOptionsTooLong));
+    }
+    command_line = std::move(line);
     const std::u16string program =
         java_home.empty() ? FindJavaOnSearchPath(platform) : RuntimeProgram(java_home);
     if (program.empty()) throw LauncherError(2, std::u16string(messages::kJavaNotOnSearchPath));
     const auto status = platform.StartHidden(program, command_line, folder, kStartWatch);
-    if (status.value_or(0) != 0) throw LauncherError(2, StoppedAtOnceReason(*status, folder));
+    if (status.value_or(0) != 0) {
+      throw LauncherError(2, StoppedAtOnceReason(*status, folder, options ? options_file : u""));
+    }
     return ExitCode::kServerStarted;
   } catch (const std::exception& error) {
     std::u16string text(messages::kServerNotStarted);

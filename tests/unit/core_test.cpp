@@ -168,12 +168,15 @@ Texts SearchError(std::u16string description) {
 std::u16string NotANumber(std::u16string_view name) {
   return u"Type mismatch: runtime version \"" + std::u16string(name) + u"\" is not a number";
 }
-// The server's command line for a runtime at `home`, or from the search path.
-std::u16string Line(const std::u16string& home) {
-  return (home.empty() ? std::u16string(u"java") : u"\"" + home + u"\\bin\\java.exe\"") +
+// The server's command line for a runtime at `home`, or from the search path,
+// with `options` as the line writes them.
+std::u16string Line(const std::u16string& home, const std::u16string& options = u"") {
+  return (home.empty() ? std::u16string(u"java") : u"\"" + home + u"\\bin\\java.exe\"") + options +
          u" -classpath \"C:\\\\Quorvane\\lib\\vuz.jar\";\"C:\\\\Quorvane\" Velquist.Frame11";
 }
 const std::u16string kNotStarted = std::u16string(messages::kServerNotStarted) + u"\r\n\r\n";
+const std::u16string kOptionsFile = u"C:\\Smeltra.vmoptions";
+const std::u16string kRefused = std::u16string(messages::kOptionsFile) + kOptionsFile;
 std::u16string Java(const std::u16string& home) { return home + u"\\bin\\java.exe"; }
 const std::u16string kSystemJava = u"C:\\Windows\\system32\\java.exe";
 using Environment = std::map<std::u16string, std::u16string>;
@@ -190,6 +193,8 @@ struct StartUpCase {
   std::vector<std::u16string> files = {kSystemJava};       // besides the registered runtimes'
   std::u16string program = kSystemJava;                    // the `java` started
   std::optional<std::uint32_t> ended_with = std::nullopt;  // within the watch; nothing: runs on
+  std::optional<std::string> vmoptions = std::nullopt;     // the bytes of C:\Smeltra.vmoptions
+  std::u16string options = {};                             // as the command line writes them
 };
 
 class StartUpTest : public ::testing::TestWithParam<StartUpCase> {};
@@ -212,6 +217,7 @@ TEST_P(StartUpTest, ChoosesShowsAndStarts) {
   platform.path_error = c.path_error;
   platform.start_error = c.start_error;
   platform.ended_with = c.ended_with;
+  if (c.vmoptions) platform.contents[kOptionsFile] = *c.vmoptions;
   ExitCode status{};
   try {
     status = StartServer(registry, RuntimeSearchViews(true), platform);
@@ -222,7 +228,7 @@ TEST_P(StartUpTest, ChoosesShowsAndStarts) {
   EXPECT_EQ(platform.messages, c.messages);
   using Starts = decltype(platform.starts);
   const Starts started = {
-      {c.java_home.empty() ? c.program : Java(c.java_home), Line(c.java_home), kApp}};
+      {c.java_home.empty() ? c.program : Java(c.java_home), Line(c.java_home, c.options), kApp}};
   const bool ran = status == ExitCode::kServerStarted || c.ended_with;
   EXPECT_EQ(platform.starts, ran ? started : Starts{});
   // Without a watch a runtime that ends at once would count as a server.
@@ -355,11 +361,28 @@ const StartUpCase kCases[] = {
                   Line(u"")},
      .status = kFailed, .environment = {{u"PATH", u"."}}, .files = {u"C:\\java.exe"}},
     // The first seconds of the server: only a failure status within the watch is a failure.
-    {.name = "RuntimeEndsAtOnce", .registry = {{kJre + u"1.8", u"C:\\18"}}, .java_home = u"C:\\18",
-     .messages = {kNotStarted + StoppedAtOnceReason(1, kApp) + u"\r\n\r\n" + Line(u"C:\\18")},
-     .status = kFailed, .ended_with = 1},
+    {.name = "RuntimeEndsAtOnceAfterOptions", .registry = {{kJre + u"1.8", u"C:\\18"}},
+     .java_home = u"C:\\18",
+     .messages = {kNotStarted + std::u16string(messages::kServerStoppedAtOnce) + u"1.\r\n" +
+                  std::u16string(messages::kOptionsUsed) + kOptionsFile + u".\r\n" +
+                  std::u16string(messages::kSeeRuntimeMessage) + u"C:\\.\r\n\r\n" +
+                  Line(u"C:\\18", u" -Xmx1g")},
+     .status = kFailed, .ended_with = 1, .vmoptions = "-Xmx1g", .options = u" -Xmx1g"},
     {.name = "RuntimeEndsAtOnceWithZero", .registry = {{kJre + u"1.8", u"C:\\18"}},
-     .java_home = u"C:\\18", .ended_with = 0}};
+     .java_home = u"C:\\18", .ended_with = 0},
+    // The options file: each line one argument before the class path, or a box and no start.
+    {.name = "OptionsEachOneArgumentBeforeTheClassPath", .registry = {{kJre + u"1.8", u"C:\\18"}},
+     .java_home = u"C:\\18", .vmoptions = "\xEF\xBB\xBF-Xmx1g\r\n# heap\r\n\r\n -Dname=a \"b\"\t\r\n",
+     .options = u" -Xmx1g \"-Dname=a \\\"b\\\"\""},
+    {.name = "EmptyOptionsFileSameCommand", .registry = {{kJre + u"1.8", u"C:\\18"}},
+     .java_home = u"C:\\18", .vmoptions = ""},
+    {.name = "RefusedOptionStartsNothing", .registry = {{kJre + u"1.8", u"C:\\18"}},
+     .messages = {kNotStarted + kRefused + std::u16string(messages::kOptionsLine) + u"2: -jar" +
+                  std::u16string(messages::kOptionsDecidedByLauncher)},
+     .status = kFailed, .vmoptions = "-Xmx1g\n-jar x.jar\n"},
+    {.name = "OptionsPastTheCommandLineLimit", .registry = {{kJre + u"1.8", u"C:\\18"}},
+     .messages = {kNotStarted + kRefused + u": " + std::u16string(messages::kOptionsTooLong)},
+     .status = kFailed, .vmoptions = "-Dx=" + std::string(32700, 'x')}};
 // clang-format on
 INSTANTIATE_TEST_SUITE_P(Cases, StartUpTest, ::testing::ValuesIn(kCases),
                          [](const auto& test) { return std::string(test.param.name); });
@@ -428,13 +451,9 @@ TEST(FolderOfFileTest, DriveRootsKeepTheirSeparator) {
 // A Windows status reads as one in hexadecimal; a program's own in decimal alone.
 TEST(StoppedAtOnceReasonTest, StatusAndWhereToLook) {
   const std::pair<std::uint32_t, std::u16string> statuses[] = {
-      {1, u"1"},
-      {255, u"255"},
-      {0xFFFF, u"65535"},
-      {0xC0000135, u"3221225781 (0xC0000135)"},
-      {0xFFFFFFFF, u"4294967295 (0xFFFFFFFF)"}};
+      {255, u"255"}, {0xFFFF, u"65535"}, {0xC0000135, u"3221225781 (0xC0000135)"}};
   for (const auto& [status, number] : statuses) {
-    EXPECT_EQ(StoppedAtOnceReason(status, u"D:\\Tolvan Smeltra"),
+    EXPECT_EQ(StoppedAtOnceReason(status, u"D:\\Tolvan Smeltra", u""),
               std::u16string(messages::kServerStoppedAtOnce) + number + u".\r\n" +
                   std::u16string(messages::kSeeRuntimeMessage) + u"D:\\Tolvan Smeltra.");
   }
