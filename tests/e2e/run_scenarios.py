@@ -72,6 +72,8 @@ NOT_INSTALLED = ("You have not Installed Java Runtime Environment on your comput
                  "Please refer installtion guide of Tolvan Brennick for further help")
 NOT_NEW_ENOUGH = "Java Runtime Environment version 1.4 or higher version is not avaiable"
 NOT_STARTED = "The Smeltra server could not be started.\r\n\r\n{reason}\r\n\r\n{command}"
+REFUSED = ("The Smeltra server could not be started.\r\n\r\nOptions file " + APP
+           + "\\Smeltra.vmoptions, line 3: {reason}")
 STOPPED = NOT_STARTED.replace("{reason}", (
     "The server stopped right after it started, with exit status 1.\r\n"
     "To see the runtime's own message, run the command line below in a command prompt in "
@@ -82,10 +84,13 @@ HAPPY_KEYS = ((HKLM + JRE_KEY + "1.3.1", {"JavaHome": OLD_JRE}),
 
 # The runtime started ends at once with status 0 unless the row says
 # otherwise: `runtime` is how long it lives (ms) and the status it ends with.
+# `options` is the text of Smeltra.vmoptions beside the launcher, saved as
+# Notepad saves "Unicode", and the arguments the runtime must read from it.
 Scenario = namedtuple("Scenario",
                       "name why keys javas broken app status boxes home close_ms env program "
-                      "screenshot runtime cwd",
-                      defaults=((), (), (), APP, 0, (), None, 0, {}, None, False, (0, 0), "C:\\"))
+                      "screenshot runtime cwd options",
+                      defaults=((), (), (), APP, 0, (), None, 0, {}, None, False, (0, 0), "C:\\",
+                                None))
 
 SCENARIOS = [
     Scenario("happy_path", "1.3.1 skipped, 1.8.0_351 under blanks started hidden, decoys never "
@@ -94,6 +99,15 @@ SCENARIOS = [
     Scenario("runtime_ends_at_once", "the runtime ends within the watch with status 1: the box, "
              "status 3", HAPPY_KEYS, javas=(OLD_JRE, JRE), home=JRE, status=3, boxes=(STOPPED,),
              runtime=(0, 1)),
+    Scenario("options_file", "Smeltra.vmoptions: each line one argument, in order, before "
+             "-classpath", HAPPY_KEYS, javas=(OLD_JRE, JRE), home=JRE, env={"E2E_HEAP": "64m"},
+             options=("# memory\r\n-Xmx%E2E_HEAP%\r\n\r\n  -Dsmeltra.name=Tolvan Smeltra \t\r\n"
+                      '-Dsay=a "quoted" word\\\r\n-D%E2E_UNSET%=\u00e9\r\n',
+                      ("-Xmx64m", "-Dsmeltra.name=Tolvan Smeltra", '-Dsay=a "quoted" word\\',
+                       "-D%E2E_UNSET%=\u00e9"))),
+    Scenario("options_refused", "a class path in Smeltra.vmoptions: the box, nothing started, "
+             "status 3", HAPPY_KEYS, javas=(OLD_JRE, JRE), status=3, boxes=(REFUSED,),
+             options=("-Xmx64m\r\n\r\n--class-path=C:\\e2e\r\n", ())),
     Scenario("not_installed", "no runtime key anywhere: the three-line message, status 1",
              status=1, boxes=(NOT_INSTALLED,)),
     Scenario("not_new_enough", "1.3.1 (64-bit view) and 1.3 (32-bit view) only: status 2",
@@ -255,8 +269,17 @@ def check(scenario, events):
     # The program as the system names it: any case, one backslash between folders.
     named = lambda start: [re.sub(r"\\+", r"\\", start[0]).lower(), *start[1:]]  # noqa: E731
     starts = [named(e[2:6]) for e in of("started")]
+    if scenario.options:
+        # Read back as the runtime reads its command line, argument by argument.
+        classpath = f"{scenario.app}\\Quorvane\\lib\\vuz.jar;{scenario.app}\\Quorvane"
+        arguments = [e[7:] for e in of("started")]
+        expected = [[*scenario.options[1], "-classpath", classpath, "Velquist.Frame11"]]
+        if arguments != (expected if scenario.status == 0 else []):
+            failures.append(f"the runtime read {arguments}, expected {expected}")
+        starts = [start[:1] + start[2:] for start in starts]
+        line = None
     program = scenario.program or f"{scenario.home}\\bin\\java.exe"
-    want = [named([program, line, scenario.app, "0"])] if (
+    want = [named([program, *([line] if line else []), scenario.app, "0"])] if (
         scenario.status == 0 or runtime_status) and (scenario.home or scenario.program) else []
     if starts != want:
         failures.append(f"started {starts}, expected {want or 'nothing'}")
@@ -273,6 +296,10 @@ def run(scenario, arch, robot, exe):
         shutil.copyfile(robot, java) if folder in scenario.javas else java.write_text("no program")
     (host(scenario.app) / "Quorvane" / "lib").mkdir(parents=True, exist_ok=True)
     shutil.copyfile(exe, host(scenario.app) / "Smeltra.exe")
+    options = host(scenario.app) / "Smeltra.vmoptions"
+    options.unlink(missing_ok=True)
+    if scenario.options:
+        options.write_bytes(b"\xff\xfe" + scenario.options[0].encode("utf-16-le"))
     for planted in (scenario.app, scenario.cwd):  # must never run
         host(planted).mkdir(parents=True, exist_ok=True)
         shutil.copyfile(robot, host(planted) / "java.exe")
