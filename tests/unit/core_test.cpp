@@ -374,8 +374,6 @@ const StartUpCase kCases[] = {
     {.name = "OptionsEachOneArgumentBeforeTheClassPath", .registry = {{kJre + u"1.8", u"C:\\18"}},
      .java_home = u"C:\\18", .vmoptions = "\xEF\xBB\xBF-Xmx1g\r\n# heap\r\n\r\n -Dname=a \"b\"\t\r\n",
      .options = u" -Xmx1g \"-Dname=a \\\"b\\\"\""},
-    {.name = "EmptyOptionsFileSameCommand", .registry = {{kJre + u"1.8", u"C:\\18"}},
-     .java_home = u"C:\\18", .vmoptions = ""},
     {.name = "RefusedOptionStartsNothing", .registry = {{kJre + u"1.8", u"C:\\18"}},
      .messages = {kNotStarted + kRefused + std::u16string(messages::kOptionsLine) + u"2: -jar" +
                   std::u16string(messages::kOptionsDecidedByLauncher)},

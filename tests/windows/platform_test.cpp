@@ -59,35 +59,6 @@ TEST(StartHiddenTest, TheRuntimeGetsTheLineHiddenInTheLaunchersFolder) {
   }
 }
 
-// The watch: a runtime's status when it ended within it, whatever the
-// status, even a Windows one; nothing when it runs on past it.
-TEST(StartHiddenTest, TheWatchTellsAnEndFromARuntimeThatRunsOn) {
-  const ScratchFolder scratch;
-  const std::wstring java = scratch.path() + L"\\bin\\java.exe";
-  ASSERT_TRUE(testing::CopyRobot(java));
-  DeleteFileW(testing::RecordFile().c_str());
-  const struct {
-    const wchar_t* lives_ms;
-    const wchar_t* status;
-    std::chrono::milliseconds watch;
-    std::optional<std::uint32_t> seen;
-  } cases[] = {{L"2000", L"1", std::chrono::milliseconds(200), std::nullopt},
-               {L"0", L"1", kStartWatch, 1u},
-               {L"0", L"0xC0000135", kStartWatch, 0xC0000135u},
-               {L"0", L"0", kStartWatch, 0u}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.status);
-    SetEnvironmentVariableW(L"SMELTRA_RUNTIME_MS", c.lives_ms);
-    SetEnvironmentVariableW(L"SMELTRA_RUNTIME_STATUS", c.status);
-    EXPECT_EQ(WindowsPlatform().StartHidden(FromWide(java), FromWide(L"java"),
-                                            FromWide(scratch.path()), c.watch),
-              c.seen);
-    testing::TakeStartRecord();
-  }
-  SetEnvironmentVariableW(L"SMELTRA_RUNTIME_MS", nullptr);
-  SetEnvironmentVariableW(L"SMELTRA_RUNTIME_STATUS", nullptr);
-}
-
 TEST(StartHiddenTest, AFailedStartCarriesTheSystemsCodeAndText) {
   const ScratchFolder scratch;
   try {
