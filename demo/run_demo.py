@@ -36,6 +36,10 @@ SCENARIOS = {"server": "", "no-java": ": no Java installed", "ends-at-once": ": 
 BOX_PICTURES = {"no-java": "message-box.png", "ends-at-once": "stopped-at-once-box.png"}
 RUNTIMES = {"1.3.1": r"C:\Program Files\Tolvan Java\jre 1.3.1",
             "1.8.0_351": r"C:\Program Files\Tolvan Java\jre 1.8.0_351"}
+# The administrator's options for the runtime, as Notepad saves them (UTF-8
+# with its byte-order mark): a heap and a property whose value has blanks.
+OPTIONS = ("# Options for the Smeltra server's runtime, one a line.\r\n"
+           "-Xmx256m\r\n-Dvelquist.greeting=Hello from Smeltra\r\n")
 SERVER = Path(__file__).resolve().parent / "server"
 
 
@@ -94,6 +98,8 @@ def lay_out(scratch, args, scenario):
     if scenario == "ends-at-once":
         (installation / "Quorvane/lib/vuz.jar").unlink()
         say("left out", r"Quorvane\lib\vuz.jar, which the server needs at its start")
+    (installation / "Smeltra.vmoptions").write_text(OPTIONS, encoding="utf-8-sig", newline="")
+    say("options", r"Smeltra.vmoptions: " + " ".join(OPTIONS.splitlines()[1:]))
     keys = []
     if scenario != "no-java":
         for version, home in RUNTIMES.items():
@@ -201,11 +207,15 @@ def show_server(events, status, handover_log, server_log):
     say("handed to JVM", handover["host_command"])
     say("server folder", server["working_folder"])
     say("class path", server["class_path"])
+    say("JVM options", server["jvm_options"])
+    say("its heap", f"{server['max_heap_mb']} MiB at most; greeting {server['greeting']!r}")
     say("server answer", answer)
     say("start time", f"runtime started {int(handover['received_ms']) - splash_gone:.0f} ms "
         f"after the splash closed; server listening after "
         f"{int(server['listening_ms']) - splash_gone:.0f} ms")
-    return status == 0 and "running" in answer
+    received = server["jvm_options"].split(" | ")
+    return (status == 0 and "running" in answer and "-Xmx256m" in received
+            and server["greeting"] == "Hello from Smeltra")
 
 
 if __name__ == "__main__":

@@ -4,6 +4,7 @@ import com.sun.net.httpserver.HttpExchange;
 import com.sun.net.httpserver.HttpServer;
 import java.io.IOException;
 import java.io.OutputStream;
+import java.lang.management.ManagementFactory;
 import java.net.InetAddress;
 import java.net.InetSocketAddress;
 import java.nio.charset.StandardCharsets;
@@ -22,7 +23,9 @@ import java.nio.file.StandardCopyOption;
  * port when unset), answers every request with a plain page saying that it
  * runs, and stays up until it is stopped. Once it listens it writes a log
  * (VELQUIST_LOG, or Frame11.log in its working folder), key=value lines:
- * pid, working_folder, class_path, port, main_entered_ms, listening_ms.
+ * pid, working_folder, class_path, jvm_options (the JVM's own options, " | "
+ * between), greeting (the system property velquist.greeting), max_heap_mb,
+ * port, main_entered_ms, listening_ms.
  */
 public final class Frame11 {
   private Frame11() {}
@@ -43,6 +46,10 @@ public final class Frame11 {
         "pid=" + ProcessHandle.current().pid() + "\n"
             + "working_folder=" + Paths.get("").toAbsolutePath() + "\n"
             + "class_path=" + System.getProperty("java.class.path") + "\n"
+            + "jvm_options="
+            + String.join(" | ", ManagementFactory.getRuntimeMXBean().getInputArguments()) + "\n"
+            + "greeting=" + System.getProperty("velquist.greeting", "") + "\n"
+            + "max_heap_mb=" + Runtime.getRuntime().maxMemory() / (1024 * 1024) + "\n"
             + "port=" + server.getAddress().getPort() + "\n"
             + "main_entered_ms=" + entered + "\n"
             + "listening_ms=" + listening + "\n";
