@@ -2,7 +2,8 @@
 
 #include <string_view>
 
-// Every text the launcher shows, worded exactly as the product always had it.
+// Every text the launcher shows; those the product always had are worded
+// exactly as it had them, typos included.
 namespace smeltra::messages {
 
 // The caption of every message box and the splash window's title.
