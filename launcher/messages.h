@@ -50,7 +50,7 @@ inline constexpr std::u16string_view kOptionsNul =
     u"a NUL character, which is never part of text. Save the file as UTF-8 or as Unicode.";
 // Follows the option as it is named in the file ("-jar would replace ...").
 inline constexpr std::u16string_view kOptionsDecidedByLauncher =
-    u" would replace the class path or the program to run, which the launcher sets itself. "
+    u" would replace the class path or what the runtime runs, which the launcher sets itself. "
     u"Remove the line.";
 inline constexpr std::u16string_view kOptionsTooLong =
     u"with these options the command line would be longer than the 32,767 characters Windows "

@@ -163,7 +163,6 @@ def command(home, app):
     return f'{java} -classpath "{app}\\Quorvane\\lib\\vuz.jar";"{app}\\Quorvane" Velquist.Frame11'
 
 
-
 def host(windows_path):
     """The host path of a path on one of the prefix's drives."""
     drive = os.path.realpath(PREFIX / "dosdevices" / windows_path[:2].lower())
@@ -271,9 +270,9 @@ def check(scenario, events):
     starts = [named(e[2:6]) for e in of("started")]
     if scenario.options:
         # Read back as the runtime reads its command line, argument by argument.
-        classpath = f"{scenario.app}\\Quorvane\\lib\\vuz.jar;{scenario.app}\\Quorvane"
-        arguments = [e[7:] for e in of("started")]
-        expected = [[*scenario.options[1], "-classpath", classpath, "Velquist.Frame11"]]
+        arguments, app = [e[7:] for e in of("started")], scenario.app
+        expected = [[*scenario.options[1], "-classpath",
+                     f"{app}\\Quorvane\\lib\\vuz.jar;{app}\\Quorvane", "Velquist.Frame11"]]
         if arguments != (expected if scenario.status == 0 else []):
             failures.append(f"the runtime read {arguments}, expected {expected}")
         starts = [start[:1] + start[2:] for start in starts]

@@ -176,7 +176,6 @@ std::u16string Line(const std::u16string& home, const std::u16string& options = 
 }
 const std::u16string kNotStarted = std::u16string(messages::kServerNotStarted) + u"\r\n\r\n";
 const std::u16string kOptionsFile = u"C:\\Smeltra.vmoptions";
-const std::u16string kRefused = std::u16string(messages::kOptionsFile) + kOptionsFile;
 std::u16string Java(const std::u16string& home) { return home + u"\\bin\\java.exe"; }
 const std::u16string kSystemJava = u"C:\\Windows\\system32\\java.exe";
 using Environment = std::map<std::u16string, std::u16string>;
@@ -366,20 +365,17 @@ const StartUpCase kCases[] = {
      .messages = {kNotStarted + std::u16string(messages::kServerStoppedAtOnce) + u"1.\r\n" +
                   std::u16string(messages::kOptionsUsed) + kOptionsFile + u".\r\n" +
                   std::u16string(messages::kSeeRuntimeMessage) + u"C:\\.\r\n\r\n" +
-                  Line(u"C:\\18", u" -Xmx1g")},
-     .status = kFailed, .ended_with = 1, .vmoptions = "-Xmx1g", .options = u" -Xmx1g"},
-    {.name = "RuntimeEndsAtOnceWithZero", .registry = {{kJre + u"1.8", u"C:\\18"}},
-     .java_home = u"C:\\18", .ended_with = 0},
-    // The options file: each line one argument before the class path, or a box and no start.
-    {.name = "OptionsEachOneArgumentBeforeTheClassPath", .registry = {{kJre + u"1.8", u"C:\\18"}},
-     .java_home = u"C:\\18", .vmoptions = "\xEF\xBB\xBF-Xmx1g\r\n# heap\r\n\r\n -Dname=a \"b\"\t\r\n",
-     .options = u" -Xmx1g \"-Dname=a \\\"b\\\"\""},
-    {.name = "RefusedOptionStartsNothing", .registry = {{kJre + u"1.8", u"C:\\18"}},
-     .messages = {kNotStarted + kRefused + std::u16string(messages::kOptionsLine) + u"2: -jar" +
-                  std::u16string(messages::kOptionsDecidedByLauncher)},
-     .status = kFailed, .vmoptions = "-Xmx1g\n-jar x.jar\n"},
+                  Line(u"C:\\18", u" \"-Dname=a b\"")},
+     .status = kFailed, .ended_with = 1, .vmoptions = "-Dname=a b", .options = u" \"-Dname=a b\""},
+    {.name = "WindowsStatusAlsoInHexadecimal", .registry = {{kJre + u"1.8", u"C:\\18"}},
+     .java_home = u"C:\\18",
+     .messages = {kNotStarted + std::u16string(messages::kServerStoppedAtOnce) +
+                  u"3221225781 (0xC0000135).\r\n" + std::u16string(messages::kSeeRuntimeMessage) +
+                  u"C:\\.\r\n\r\n" + Line(u"C:\\18")},
+     .status = kFailed, .ended_with = 0xC0000135},
     {.name = "OptionsPastTheCommandLineLimit", .registry = {{kJre + u"1.8", u"C:\\18"}},
-     .messages = {kNotStarted + kRefused + u": " + std::u16string(messages::kOptionsTooLong)},
+     .messages = {kNotStarted + std::u16string(messages::kOptionsFile) + kOptionsFile + u": " +
+                  std::u16string(messages::kOptionsTooLong)},
      .status = kFailed, .vmoptions = "-Dx=" + std::string(32700, 'x')}};
 // clang-format on
 INSTANTIATE_TEST_SUITE_P(Cases, StartUpTest, ::testing::ValuesIn(kCases),
@@ -444,17 +440,6 @@ TEST(FolderOfFileTest, DriveRootsKeepTheirSeparator) {
       {u"x.exe", u""}};
   // clang-format on
   for (const auto& [file, folder] : folders) EXPECT_EQ(FolderOfFile(file), folder);
-}
-
-// A Windows status reads as one in hexadecimal; a program's own in decimal alone.
-TEST(StoppedAtOnceReasonTest, StatusAndWhereToLook) {
-  const std::pair<std::uint32_t, std::u16string> statuses[] = {
-      {255, u"255"}, {0xFFFF, u"65535"}, {0xC0000135, u"3221225781 (0xC0000135)"}};
-  for (const auto& [status, number] : statuses) {
-    EXPECT_EQ(StoppedAtOnceReason(status, u"D:\\Tolvan Smeltra", u""),
-              std::u16string(messages::kServerStoppedAtOnce) + number + u".\r\n" +
-                  std::u16string(messages::kSeeRuntimeMessage) + u"D:\\Tolvan Smeltra.");
-  }
 }
 
 // Every relative form as Windows reads it, with `folder` as the current
