@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "launcher/messages.h"
+#include "registry/mregistry.h"
 
 namespace smeltra {
 namespace {
@@ -72,11 +73,8 @@ Decoded FromUtf8(std::string_view bytes) {
 }
 
 Decoded FromUtf16Le(std::string_view bytes) {
-  Decoded decoded;
-  for (std::size_t at = 0; at + 1 < bytes.size(); at += 2) {
-    decoded.text += static_cast<char16_t>(static_cast<std::uint8_t>(bytes[at]) |
-                                          static_cast<std::uint8_t>(bytes[at + 1]) << 8);
-  }
+  Decoded decoded{
+      Utf16FromLeBytes({reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()}), {}};
   const auto high = [](char16_t unit) { return unit >= 0xD800 && unit < 0xDC00; };
   const auto low = [](char16_t unit) { return unit >= 0xDC00 && unit < 0xE000; };
   std::u16string& text = decoded.text;

@@ -28,7 +28,9 @@
 #include <optional>
 #include <string>
 
+#include "launcher/argument_quoting.h"
 #include "launcher/windows/unique_handles.h"
+#include "registry/windows/wide_text.h"
 
 namespace {
 
@@ -57,18 +59,11 @@ std::wstring Wide(const char* utf8) {
   return text;
 }
 
-// Quoted when it must be, so that the JVM's command line splits back into the
-// same arguments (backslashes count only before a quote).
+// Quoted as the launcher quotes its options, so that the JVM's command line
+// splits back into the same arguments.
 std::wstring Quoted(const std::wstring& argument) {
-  if (!argument.empty() && argument.find_first_of(L" \t\"") == argument.npos) return argument;
-  std::wstring quoted = L"\"";
-  std::size_t backslashes = 0;
-  for (const wchar_t c : argument) {
-    backslashes = c == L'\\' ? backslashes + 1 : 0;
-    if (c == L'"') quoted.append(backslashes + 1, L'\\');
-    quoted += c;
-  }
-  return quoted.append(backslashes, L'\\') + L'"';
+  const std::u16string quoted = smeltra::QuotedArgument(smeltra::FromWide(argument));
+  return {quoted.begin(), quoted.end()};
 }
 
 // What the host's /bin/sh runs:

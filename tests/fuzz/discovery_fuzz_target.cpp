@@ -110,17 +110,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (ended == ExitCode::kNoRuntimeInstalled) documented = alone(messages::kNotInstalled);
   if (ended == ExitCode::kNoRuntimeNewEnough) documented = alone(messages::kNotNewEnough);
   Check(documented, "a box sequence that is none of the documented ones");
-  const auto absolute = [](std::u16string_view path) {
-    const auto separator = [&](std::size_t at) { return path[at] == u'\\' || path[at] == u'/'; };
-    return path.size() >= 3 &&
-           ((separator(0) && separator(1)) || (path[1] == u':' && separator(2)));
-  };
   if (home.empty()) {
     const std::u16string java = FindJavaOnSearchPath(platform);
-    Check(java.empty() || absolute(java), "java taken from a relative folder");
+    Check(java.empty() || testing::Rooted(java), "java taken from a relative folder");
     return 0;
   }
-  Check(absolute(home), "a relative folder chosen");
+  Check(testing::Rooted(home), "a relative folder chosen");
   // The override is taken as it is; it is the first place traced.
   if (!platform.traces.front().ends_with(u": used")) {
     Check(platform.files.contains(home + u"\\bin\\java.exe"), "a stale folder was chosen");
@@ -128,8 +123,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (const auto& [name, text] : platform.environment) stored.push_back(text);
   // A relative folder was made absolute against C:\, so only what follows the
   // drive need be stored.
-  std::u16string_view tail = home;
-  if (tail[1] == u':') tail.remove_prefix(3);
+  const std::u16string_view tail = std::u16string_view(home).substr(home[1] == u':' ? 3 : 0);
   Check(std::ranges::any_of(stored,
                             [&](const auto& text) {
                               return text.find(tail) != text.npos || text.find(u'%') != text.npos;

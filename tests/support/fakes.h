@@ -132,6 +132,12 @@ inline std::string Utf16File(std::u16string_view text) {
   return "\xFF\xFE" + std::string(units.begin(), units.end());
 }
 
+// "C:\..." or "\\...": the tests' own rule, so that the launcher's cannot hide a fault.
+inline bool Rooted(std::u16string_view path) {
+  const auto separator = [&](std::size_t at) { return path[at] == u'\\' || path[at] == u'/'; };
+  return path.size() >= 3 && ((path[1] == u':' && separator(2)) || (separator(0) && separator(1)));
+}
+
 // Thrown where the program would end: no std::exception, so that no handler of
 // the launcher can take it for an error of the search.
 struct ProgramEnded {
@@ -148,10 +154,7 @@ class FakePlatform final : public Platform {
   void ShowMessage(std::u16string_view prompt) override { messages.emplace_back(prompt); }
   [[noreturn]] void EndProgram(ExitCode code) override { throw ProgramEnded{code}; }
   bool FileExists(const std::u16string& path) override {
-    const auto separator = [&](std::size_t at) { return path[at] == u'\\' || path[at] == u'/'; };
-    const bool rooted =
-        path.size() >= 3 && ((path[1] == u':' && separator(2)) || (separator(0) && separator(1)));
-    return files.contains(path) || !rooted;
+    return files.contains(path) || !Rooted(path);
   }
   std::optional<std::string> ReadFile(const std::u16string& path, std::size_t max_bytes) override {
     if (read_error) throw *read_error;
@@ -197,7 +200,7 @@ class FakePlatform final : public Platform {
   std::map<std::u16string, std::string> contents;
   std::map<std::u16string, std::u16string> environment;
   std::optional<LauncherError> path_error, start_error, read_error;
-  std::optional<std::uint32_t> ended_with;  // the started runtime's status within the watch
+  std::optional<std::uint32_t> ended_with;          // the started runtime's status within the watch
   std::vector<std::vector<std::u16string>> starts;  // program, command line, folder
   std::chrono::milliseconds watched{};
 };
