@@ -25,6 +25,12 @@ inline constexpr std::u16string_view kServerNotStarted =
 inline constexpr std::u16string_view kJavaNotOnSearchPath =
     u"java.exe is in none of the Windows system folders and in no folder on PATH.";
 
+// The reason given there when SMELTRA_JAVA_HOME, named with its text before
+// this, is a network path without its server or its share.
+inline constexpr std::u16string_view kOverrideNoFolder =
+    u" names no folder. A network folder is named with its server and its share: "
+    u"\\\\server\\share\\folder.";
+
 // The reason given there when the runtime ended within the watch with a
 // status other than 0, before its status; its own words went with its hidden
 // console, so the box tells how to see them.

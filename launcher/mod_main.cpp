@@ -22,11 +22,13 @@ enum class Outcome {
   kTooOld,
   kNotNewest,
   kUnreadable,
-  kRelative
+  kRelative,
+  kNoFolder
 };
 constexpr std::u16string_view kOutcomeWords[] = {
-    u"used",    u"usable",         u"not there",  u"no bin\\java.exe",
-    u"too old", u"not the newest", u"unreadable", u"relative, passed over"};
+    u"used",           u"usable",         u"not there",  u"no bin\\java.exe",
+    u"too old",        u"not the newest", u"unreadable", u"relative, passed over",
+    u"names no folder"};
 constexpr std::u16string_view kViewNames[] = {u"", u" (64-bit view)", u" (32-bit view)"};
 
 // Whether the last folder is named bin, in any case, as Windows compares it.
@@ -86,8 +88,10 @@ class RuntimeSearch {
   std::optional<std::u16string> Run() {
     using Source = std::optional<std::u16string> (RuntimeSearch::*)();
     static constexpr Source kSources[] = {
-        &RuntimeSearch::Override, &RuntimeSearch::Shipped, &RuntimeSearch::Registered,
-        &RuntimeSearch::JavaHome, &RuntimeSearch::OnPath,
+        &RuntimeSearch::Shipped,
+        &RuntimeSearch::Registered,
+        &RuntimeSearch::JavaHome,
+        &RuntimeSearch::OnPath,
     };
     for (const Source source : kSources) {
       if (auto home = (this->*source)()) return home;
@@ -97,14 +101,39 @@ class RuntimeSearch {
 
   bool runtime_key_found() const { return runtime_key_found_; }
 
+  // The administrator's word: taken as it is, or, naming no folder at all,
+  // refused as the start's failure rather than passed over for another runtime.
+  std::optional<std::u16string> Override() {
+    const std::u16string text = Variable(kOverrideVariable);
+    std::u16string home = RuntimeAround(Absolute(text));
+    if (home.empty()) {
+      Report(kOverrideVariable, Outcome::kNotThere);
+      return std::nullopt;
+    }
+    const std::u16string place = std::u16string(kOverrideVariable) + u" " + home;
+    if (!IsAbsolute(home)) {
+      Report(place, Outcome::kNoFolder);
+      throw LauncherError(0, std::u16string(kOverrideVariable) + u" " + text +
+                                 std::u16string(messages::kOverrideNoFolder));
+    }
+    Report(place, Outcome::kUsed);
+    return home;
+  }
+
  private:
   void Report(std::u16string_view place, Outcome outcome) {
     platform_.Trace(std::u16string(place) + u": " +
                     std::u16string(kOutcomeWords[static_cast<int>(outcome)]));
   }
 
-  // Whether `home` holds bin\java.exe, reported as the place's outcome.
+  // Whether `home` is a folder that holds bin\java.exe, reported as the
+  // place's outcome. Only an absolute folder is looked at: anything else
+  // would be looked for in the current folder, or on no server at all.
   bool Usable(std::u16string_view place, const std::u16string& home, Outcome when_usable) {
+    if (!IsAbsolute(home)) {
+      Report(place, Outcome::kNoFolder);
+      return false;
+    }
     const bool usable = platform_.FileExists(RuntimeProgram(home));
     Report(place, usable ? when_usable : Outcome::kNoJava);
     return usable;
@@ -127,16 +156,6 @@ class RuntimeSearch {
   // A folder that names a bin folder stands for the runtime around it.
   static std::u16string RuntimeAround(std::u16string folder) {
     return EndsInBin(folder) ? FolderOfFile(folder) : folder;
-  }
-
-  std::optional<std::u16string> Override() {
-    std::u16string home = RuntimeAround(Absolute(Variable(kOverrideVariable)));
-    if (home.empty()) {
-      Report(kOverrideVariable, Outcome::kNotThere);
-      return std::nullopt;
-    }
-    Report(std::u16string(kOverrideVariable) + u" " + home, Outcome::kUsed);
-    return home;
   }
 
   std::optional<std::u16string> Shipped() {
@@ -164,7 +183,7 @@ class RuntimeSearch {
     }
     // Nobody sets it for one program's folder, so a relative one has no
     // folder to be read against but the current one.
-    if (!IsAbsolute(home)) {
+    if (KindOf(home) == PathKind::kRelative) {
       Report(u"JAVA_HOME " + home, Outcome::kRelative);
       return std::nullopt;
     }
@@ -176,7 +195,7 @@ class RuntimeSearch {
   std::optional<std::u16string> OnPath() {
     bool any = false;
     for (const std::u16string& entry : PathEntries(PathVariable(platform_))) {
-      if (!IsAbsolute(entry) || !EndsInBin(entry)) continue;
+      if (KindOf(entry) == PathKind::kRelative || !EndsInBin(entry)) continue;
       any = true;
       std::u16string home = FolderOfFile(entry);
       if (Usable(u"PATH " + entry, home, Outcome::kUsed)) return home;
@@ -333,7 +352,8 @@ std::vector<RegistryView> RuntimeSearchViews(bool windows_has_two_views) {
 std::u16string LocateJavaRuntime(Registry& registry, std::span<const RegistryView> views,
                                  Platform& platform, std::u16string_view launcher_folder) {
   RuntimeSearch search(registry, views, platform, launcher_folder);
-  std::optional<std::u16string> home;
+  std::optional<std::u16string> home = search.Override();
+  if (home) return *home;
   try {
     home = search.Run();
   } catch (const std::exception& error) {

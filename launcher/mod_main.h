@@ -58,7 +58,8 @@ std::vector<RegistryView> RuntimeSearchViews(bool windows_has_two_views);
 // the ones before it gave no usable runtime:
 // 1. kOverrideVariable, when set and not empty, read like JAVA_HOME below but
 //    for a relative folder, which is read against `launcher_folder`, and
-//    taken as it is: a wrong setting shows when the start fails.
+//    taken as it is: a wrong setting shows when the start fails. One that
+//    names no folder at all (KindOf) throws LauncherError for the start's box.
 // 2. kShippedRuntimeFolders below `launcher_folder`, when one holds
 //    bin\java.exe.
 // 3. The registry, whose answer stands once it has one. HKEY_LOCAL_MACHINE,
@@ -80,11 +81,12 @@ std::vector<RegistryView> RuntimeSearchViews(bool windows_has_two_views);
 //    `launcher_folder`.
 // 4. JAVA_HOME, when it names a folder with bin\java.exe. Blanks and double
 //    quotes around it are dropped, and so are closing separators; a value
-//    that names the bin folder itself stands for its parent. A relative one
-//    is passed over.
+//    that names the bin folder itself stands for its parent. A relative one,
+//    or one that names no folder, is passed over.
 // 5. PATH: the first absolute entry (read the same way) whose last folder is
-//    named bin and holds java.exe; its parent is the home. Relative entries
-//    would mean the current folder, and shims elsewhere are no runtime's.
+//    named bin and holds java.exe; its parent, when it is a folder, is the
+//    home. Relative entries would mean the current folder, and shims
+//    elsewhere are no runtime's.
 // With no runtime key of any kind anywhere and nothing usable elsewhere,
 // shows kNotInstalled and ends the program; with keys but nothing usable,
 // kNotNewEnough. Every place looked at and what became of it is traced. The

@@ -1,35 +1,61 @@
 #include "launcher/path_text.h"
 
+#include <algorithm>
+
 namespace smeltra {
 namespace {
 
 bool IsBlankOrQuote(char16_t c) { return c == u' ' || c == u'\t' || c == u'"'; }
 bool IsLetter(char16_t c) { return (c | 0x20) >= u'a' && (c | 0x20) <= u'z'; }
-
-// The root of an absolute folder, without its separator: the drive ("C:",
-// "\\?\C:") or the share ("\\server\share").
-std::u16string_view Root(std::u16string_view folder) {
-  const std::size_t drive = folder.starts_with(u"\\\\?\\") ? 4 : 0;
-  if (folder.size() >= drive + 2 && folder[drive + 1] == u':') return folder.substr(0, drive + 2);
-  std::size_t end = folder.find_first_of(u"\\/", 2);
-  if (end != folder.npos) end = folder.find_first_of(u"\\/", end + 1);
-  return folder.substr(0, end);
+bool IsSeparator(char16_t c) { return c == u'\\' || c == u'/'; }
+bool OpensNetworkPath(std::u16string_view path) {
+  return path.size() >= 2 && IsSeparator(path[0]) && IsSeparator(path[1]);
 }
+
+constexpr std::size_t kNone = std::u16string_view::npos;
+
+// Where the name that starts at `from` ends; kNone when no name starts there.
+std::size_t NameEnd(std::u16string_view path, std::size_t from) {
+  if (from >= path.size() || IsSeparator(path[from])) return kNone;
+  return std::min(path.find_first_of(u"\\/", from), path.size());
+}
+
+// Where "server\share" from `from` ends; kNone without both.
+std::size_t ShareEnd(std::u16string_view path, std::size_t from) {
+  const std::size_t server = NameEnd(path, from);
+  return server == kNone ? kNone : NameEnd(path, server + 1);
+}
+
+// Where an absolute path's root ends, its closing separator not counted:
+// "C:", "\\server\share", "\\?\C:", "\\?\UNC\server\share"; kNone for any
+// other path.
+std::size_t RootEnd(std::u16string_view path) {
+  if (path.size() >= 3 && IsLetter(path[0]) && path[1] == u':' && IsSeparator(path[2])) return 2;
+  if (!OpensNetworkPath(path)) return kNone;
+  if (path.size() < 4 || (path[2] != u'?' && path[2] != u'.') || !IsSeparator(path[3])) {
+    return ShareEnd(path, 2);
+  }
+  const std::size_t device = NameEnd(path, 4);
+  const bool unc = device == 7 && (path[4] | 0x20) == u'u' && (path[5] | 0x20) == u'n' &&
+                   (path[6] | 0x20) == u'c';
+  return unc ? ShareEnd(path, 8) : device;
+}
+
+// The root of an absolute folder, without its separator.
+std::u16string_view Root(std::u16string_view folder) { return folder.substr(0, RootEnd(folder)); }
 
 }  // namespace
 
-bool IsSeparator(char16_t c) { return c == u'\\' || c == u'/'; }
-
-bool IsAbsolute(std::u16string_view path) {
-  const bool drive =
-      path.size() >= 3 && IsLetter(path[0]) && path[1] == u':' && IsSeparator(path[2]);
-  return drive || (path.size() >= 2 && IsSeparator(path[0]) && IsSeparator(path[1]));
+PathKind KindOf(std::u16string_view path) {
+  if (RootEnd(path) != kNone) return PathKind::kAbsolute;
+  return OpensNetworkPath(path) ? PathKind::kNoFolder : PathKind::kRelative;
 }
 
 std::u16string FolderAsWritten(std::u16string_view text) {
   while (!text.empty() && IsBlankOrQuote(text.front())) text.remove_prefix(1);
   while (!text.empty() && IsBlankOrQuote(text.back())) text.remove_suffix(1);
-  while (text.size() > 1 && IsSeparator(text.back()) && text[text.size() - 2] != u':') {
+  while (text.size() > 1 && IsSeparator(text.back()) && text[text.size() - 2] != u':' &&
+         !(text.size() == 2 && OpensNetworkPath(text))) {
     text.remove_suffix(1);
   }
   return std::u16string(text);
@@ -53,7 +79,7 @@ std::u16string RuntimeProgram(std::u16string_view java_home) {
 }
 
 std::u16string AbsoluteAgainst(std::u16string_view path, std::u16string_view folder) {
-  if (path.empty() || IsAbsolute(path)) return std::u16string(path);
+  if (path.empty() || KindOf(path) != PathKind::kRelative) return std::u16string(path);
   if (IsSeparator(path[0])) return std::u16string(Root(folder)).append(path);
   if (path.size() < 2 || path[1] != u':' || !IsLetter(path[0])) return Joined(folder, path);
   const std::u16string_view root = Root(folder);

@@ -7,16 +7,19 @@
 // system: nothing here looks at a disk or at a current folder.
 namespace smeltra {
 
-// Both of Windows' separators.
-bool IsSeparator(char16_t c);
-
-// A drive letter with its root ("C:\"), or a network or device path ("\\").
-// Anything else, even "C:bin" or "\bin", Windows reads against a current
-// folder.
-bool IsAbsolute(std::u16string_view path);
+// How Windows reads a path. Against a current folder: "jre", "C:jre",
+// "\jre". From a root of its own: a drive's ("C:\"), a network share's
+// ("\\server\share"), a device path's ("\\?\C:\", "\\?\UNC\server\share",
+// "\\.\..."). Or as no folder at all: a network path without its server or
+// its share ("\\", "\\\x", "\\server", "\\server\"), which no current folder
+// completes.
+enum class PathKind { kRelative, kAbsolute, kNoFolder };
+PathKind KindOf(std::u16string_view path);
+inline bool IsAbsolute(std::u16string_view path) { return KindOf(path) == PathKind::kAbsolute; }
 
 // A folder as people write it in a variable: blanks and double quotes around
-// it dropped, and closing separators too, but for a drive's root.
+// it dropped, and closing separators too, but for a drive's root and the two
+// that open a network path.
 std::u16string FolderAsWritten(std::u16string_view text);
 
 // The folder part of a file's full path: everything before the last
@@ -36,7 +39,8 @@ std::u16string RuntimeProgram(std::u16string_view java_home);
 // `path` as Windows reads it when `folder` (absolute) is the current folder
 // and every other drive's current folder is its root: "jre" and "C:jre" (on
 // `folder`'s drive) below `folder`, "\jre" below the root of `folder`'s drive
-// or share, "D:jre" below "D:\". Absolute paths and empty text come back as
-// they are, so a folder that needed nothing keeps every character.
+// or share, "D:jre" below "D:\". Other paths and empty text come back as
+// they are, so a folder that needed nothing keeps every character, and one
+// that names no folder still names none.
 std::u16string AbsoluteAgainst(std::u16string_view path, std::u16string_view folder);
 }  // namespace smeltra

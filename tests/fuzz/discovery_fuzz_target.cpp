@@ -100,6 +100,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     home = LocateJavaRuntime(registry, RuntimeSearchViews(two_views), platform, u"C:\\");
   } catch (const testing::ProgramEnded& end) {
     ended = end.code;
+  } catch (const LauncherError& error) {
+    // Only an override that names no folder is refused, before anything else is read.
+    constexpr std::u16string_view kNoFolder = u": names no folder";
+    const std::u16string_view trace = platform.traces.front();
+    const std::size_t start = kOverrideVariable.size() + 1;
+    Check(platform.messages.empty() && platform.traces.size() == 1 &&
+              trace.starts_with(kOverrideVariable) && trace.ends_with(kNoFolder) &&
+              !testing::Rooted(trace.substr(start, trace.size() - start - kNoFolder.size())) &&
+              error.description().starts_with(kOverrideVariable),
+          "a refusal that is not the override's");
+    return 0;
   }
 
   Check(registry.Tidy(), "a key left open, or more than read access asked for");

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <map>
 #include <optional>
+#include <regex>
 #include <set>
 #include <string>
 #include <tuple>
@@ -132,10 +133,18 @@ inline std::string Utf16File(std::u16string_view text) {
   return "\xFF\xFE" + std::string(units.begin(), units.end());
 }
 
-// "C:\..." or "\\...": the tests' own rule, so that the launcher's cannot hide a fault.
+// "C:\...", "\\server\share...", "\\?\C:...", "\\?\UNC\server\share...": the
+// tests' own rule, written apart from the launcher's so that neither can hide
+// a fault of the other.
 inline bool Rooted(std::u16string_view path) {
-  const auto separator = [&](std::size_t at) { return path[at] == u'\\' || path[at] == u'/'; };
-  return path.size() >= 3 && ((path[1] == u':' && separator(2)) || (separator(0) && separator(1)));
+  std::string ascii;  // what decides is ASCII; any other unit is a name's
+  for (const char16_t unit : path) ascii += unit < 0x80 ? static_cast<char>(unit) : 'x';
+  static const std::regex kRooted(
+      R"(^(?:[a-z]:[\\/])"
+      R"(|[\\/]{2}[?.][\\/](?:unc[\\/][^\\/]+[\\/][^\\/]+|(?!unc(?:[\\/]|$))[^\\/]+))"
+      R"(|[\\/]{2}(?![?.](?:[\\/]|$))[^\\/]+[\\/][^\\/]+))",
+      std::regex::icase);
+  return std::regex_search(ascii, kRooted);
 }
 
 // Thrown where the program would end: no std::exception, so that no handler of

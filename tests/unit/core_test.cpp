@@ -344,6 +344,22 @@ const StartUpCase kCases[] = {
      .java_home = u"C:\\m"},
     {.name = "RelativeOverrideTakenBesideTheLauncher", .registry = {{kJre + u"1.8", u"C:\\18"}},
      .java_home = u"C:\\jdk", .environment = {{u"SMELTRA_JAVA_HOME", u"C:jdk\\bin"}}},
+    // A network path names a folder only with its server and its share.
+    {.name = "OverrideOnNoServer", .registry = {{kJre + u"1.8", u"C:\\18"}},
+     .messages = {kNotStarted + u"SMELTRA_JAVA_HOME \\\\\\bIn" +
+                  std::u16string(messages::kOverrideNoFolder)},
+     .status = kFailed, .environment = {{u"SMELTRA_JAVA_HOME", u"\\\\\\bIn"}}},
+    {.name = "OverrideOnAServerWithoutShare", .registry = {{kJre + u"1.8", u"C:\\18"}},
+     .messages = {kNotStarted + u"SMELTRA_JAVA_HOME \\\\srv" +
+                  std::u16string(messages::kOverrideNoFolder)},
+     .status = kFailed, .environment = {{u"SMELTRA_JAVA_HOME", u"\"\\\\srv\\\""}}},
+    {.name = "NoShareInJavaHomeOrPath", .java_home = u"C:\\jdk",
+     .environment = {{u"JAVA_HOME", u"\\\\\\x\\bin"},
+                     {u"PATH", u"\\\\srv\\\\bin;\\\\\\bin;\\\\srv\\bin;C:\\jdk\\bin"}},
+     .files = {Java(u"C:\\jdk")}},
+    {.name = "RegisteredFolderOnAServerWithoutShare",
+     .registry = {{kJre + u"1.8", u"\\\\srv\\"}, {kJre + u"1.9", u"C:\\19"}},
+     .java_home = u"C:\\19"},
     {.name = "RelativeJavaHomeVariablePassedOver", .messages = kNotInstalled, .status = kNone,
      .environment = {{u"JAVA_HOME", u"C:jdk"}}, .files = {Java(u"C:\\jdk")}},
     // `java` from the search path, never from the launcher's or the current folder.
@@ -388,7 +404,7 @@ TEST(StartUpTest, TracesEveryPlaceLookedAt) {
   registry.At(k64, kHklm, u"SOFTWARE\\" + kJre + u"1.3");
   registry.SetValue(k64, kHklm, u"SOFTWARE\\" + kJre + u"1.8", u"JavaHome",
                     {reg_type::kSz, MemoryRegistry::LeBytes(u"C:\\gone")});
-  platform.environment = {{u"JAVA_HOME", u"jdk"}, {u"PATH", u"C:\\jdk\\bin"}};
+  platform.environment = {{u"JAVA_HOME", u"jdk"}, {u"PATH", u"\\\\srv\\bin;C:\\jdk\\bin"}};
   platform.files = {Java(u"C:\\jdk")};
   EXPECT_EQ(LocateJavaRuntime(registry, RuntimeSearchViews(false), platform, kApp), u"C:\\jdk");
   const std::u16string key = u"HKLM\\SOFTWARE\\JavaSoft\\Java Runtime Environment\\";
@@ -396,7 +412,7 @@ TEST(StartUpTest, TracesEveryPlaceLookedAt) {
             (Texts{u"SMELTRA_JAVA_HOME: not there", u"C:\\jre: no bin\\java.exe",
                    u"C:\\runtime: no bin\\java.exe", key + u"1.3: too old",
                    key + u"1.8: no bin\\java.exe", u"JAVA_HOME jdk: relative, passed over",
-                   u"PATH C:\\jdk\\bin: used"}));
+                   u"PATH \\\\srv\\bin: names no folder", u"PATH C:\\jdk\\bin: used"}));
 }
 
 TEST(StartUpTest, OneViewOnThirtyTwoBitWindows) {
@@ -442,6 +458,28 @@ TEST(FolderOfFileTest, DriveRootsKeepTheirSeparator) {
   for (const auto& [file, folder] : folders) EXPECT_EQ(FolderOfFile(file), folder);
 }
 
+// Windows' reading of a path's start, and the tests' own rule (the fake
+// platform's and the fuzz target's) in agreement with it.
+TEST(PathKindTest, RootsAsWindowsReadsThem) {
+  using enum PathKind;
+  // clang-format off
+  const std::pair<std::u16string, PathKind> cases[] = {
+      {u"C:\\", kAbsolute}, {u"c:/jre", kAbsolute}, {u"C:", kRelative}, {u"C:jre", kRelative},
+      {u"\\jre", kRelative}, {u"jre", kRelative}, {u"", kRelative}, {u"1:\\x", kRelative},
+      {u"\\\\srv\\share", kAbsolute}, {u"//srv/share/jre", kAbsolute}, {u"\\\\.x\\s", kAbsolute},
+      {u"\\\\", kNoFolder}, {u"\\\\\\x", kNoFolder}, {u"\\\\srv", kNoFolder},
+      {u"\\\\srv\\", kNoFolder}, {u"\\\\srv\\\\share", kNoFolder},
+      {u"\\\\?\\C:\\jre", kAbsolute}, {u"\\\\.\\C:", kAbsolute}, {u"//?/Volume{1}/", kAbsolute},
+      {u"\\\\?\\UNC\\srv\\share", kAbsolute}, {u"\\\\?\\unc\\srv", kNoFolder},
+      {u"\\\\?\\UNC\\", kNoFolder}, {u"\\\\?\\", kNoFolder}, {u"\\\\?", kNoFolder},
+      {u"\\\\?\\UNCx", kAbsolute}};
+  // clang-format on
+  for (const auto& [path, kind] : cases) {
+    EXPECT_EQ(KindOf(path), kind) << ::testing::PrintToString(path);
+    EXPECT_EQ(testing::Rooted(path), kind == kAbsolute) << ::testing::PrintToString(path);
+  }
+}
+
 // Every relative form as Windows reads it, with `folder` as the current
 // folder and the other drives at their roots; absolute text kept exactly.
 TEST(AbsoluteAgainstTest, EveryRelativeFormAgainstTheFolder) {
@@ -453,7 +491,8 @@ TEST(AbsoluteAgainstTest, EveryRelativeFormAgainstTheFolder) {
       {u"D:jre", u"C:\\App", u"D:\\jre"}, {u"\\jre", u"\\\\srv\\share\\App", u"\\\\srv\\share\\jre"},
       {u"C:jre", u"\\\\srv\\share", u"C:\\jre"}, {u"\\jre", u"\\\\?\\C:\\App", u"\\\\?\\C:\\jre"},
       {u"C:jre", u"\\\\?\\C:\\App", u"\\\\?\\C:\\App\\jre"}, {u"D:\\jre\\", u"C:\\App", u"D:\\jre\\"},
-      {u"//srv/j", u"C:\\App", u"//srv/j"}, {u"", u"C:\\App", u""}};
+      {u"//srv/j", u"C:\\App", u"//srv/j"}, {u"", u"C:\\App", u""}, {u"\\\\", u"C:\\App", u"\\\\"},
+      {u"\\jre", u"\\\\?\\UNC\\srv\\share\\App", u"\\\\?\\UNC\\srv\\share\\jre"}};
   // clang-format on
   for (const auto& [path, folder, absolute] : cases) {
     EXPECT_EQ(AbsoluteAgainst(path, folder), absolute) << ::testing::PrintToString(path);
