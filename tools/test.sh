@@ -26,8 +26,7 @@ run_test() {
   source tools/wine.sh
   source tools/test_e2e.sh
   suite "native unit tests" ctest --preset native
-  suite "fuzzing runtime discovery and the options file for ${SMELTRA_FUZZ_SECONDS:-20} s" \
-    fuzz_all "${SMELTRA_FUZZ_SECONDS:-20}" quiet
+  suite "fuzzing runtime discovery and the options file, seed corpus and fixed inputs" fuzz_fixed
   suite "checks on the shipped executables" test_exe_checks
   suite "rebuild and signing" test_release
   suite "Wine suites planned for a kernel without 32-bit programs" test_wine_plan
