@@ -4,10 +4,11 @@
 #include <optional>
 #include <variant>
 
+#include "common/launcher_error.h"
+#include "common/text.h"
 #include "launcher/messages.h"
 #include "launcher/path_text.h"
 #include "launcher/runtime_version.h"
-#include "registry/launcher_error.h"
 #include "registry/mregistry.h"
 
 namespace smeltra {
@@ -61,8 +62,9 @@ std::u16string UpToFirstNul(std::u16string text) {
 std::u16string JavaHomeText(const RegistryValue& value) {
   if (const auto* text = std::get_if<std::u16string>(&value)) return UpToFirstNul(*text);
   if (const auto* number = std::get_if<std::int32_t>(&value)) {
-    const std::string digits = std::to_string(*number);
-    return std::u16string(digits.begin(), digits.end());
+    const std::int64_t signed_number = *number;
+    return (signed_number < 0 ? u"-" : u"") +
+           Decimal(static_cast<std::uint64_t>(signed_number < 0 ? -signed_number : signed_number));
   }
   if (const auto* bytes = std::get_if<RegistryBytes>(&value)) {
     return UpToFirstNul(Utf16FromLeBytes(*bytes));
@@ -113,8 +115,8 @@ class RuntimeSearch {
     const std::u16string place = std::u16string(kOverrideVariable) + u" " + home;
     if (!IsAbsolute(home)) {
       Report(place, Outcome::kNoFolder);
-      throw LauncherError(0, std::u16string(kOverrideVariable) + u" " + text +
-                                 std::u16string(messages::kOverrideNoFolder));
+      throw LauncherError(std::u16string(kOverrideVariable) + u" " + text +
+                          std::u16string(messages::kOverrideNoFolder));
     }
     Report(place, Outcome::kUsed);
     return home;
@@ -230,7 +232,7 @@ class RuntimeSearch {
           const std::u16string version_key = std::u16string(key_path) + u"\\" + name;
           std::uint32_t type = 0;
           const RegistryValue value =
-              RegReadValue(registry_, view, hive, version_key, u"JavaHome", {}, &type);
+              RegReadValue(registry_, view, hive, version_key, u"JavaHome", &type);
           std::u16string home = RegisteredFolder(JavaHomeText(value), type);
           if (home.empty()) {
             Report(place + u", without a folder", Outcome::kUsed);
@@ -313,8 +315,7 @@ class RuntimeSearch {
                               std::u16string_view value_name) {
     try {
       std::uint32_t type = 0;
-      const RegistryValue value =
-          RegReadValue(registry_, view, hive, key_path, value_name, {}, &type);
+      const RegistryValue value = RegReadValue(registry_, view, hive, key_path, value_name, &type);
       if (const auto* text = std::get_if<std::u16string>(&value)) {
         return RegisteredFolder(UpToFirstNul(*text), type);
       }
@@ -330,51 +331,11 @@ class RuntimeSearch {
   bool runtime_key_found_ = false;
 };
 
-// The compiler does not carry [[noreturn]] through a virtual call.
-[[noreturn]] void EndProgram(Platform& platform, ExitCode code) {
-  platform.EndProgram(code);
-  std::terminate();
-}
-
-void ReportSearchError(Platform& platform, std::u16string_view description) {
-  platform.Trace(u"search ended by an error: " + std::u16string(description));
-  platform.ShowMessage(description);
-  platform.ShowMessage(messages::kSearchError);
-}
-
-}  // namespace
-
-std::vector<RegistryView> RuntimeSearchViews(bool windows_has_two_views) {
-  if (windows_has_two_views) return {RegistryView::k64Bit, RegistryView::k32Bit};
-  return {RegistryView::kNative};
-}
-
-std::u16string LocateJavaRuntime(Registry& registry, std::span<const RegistryView> views,
-                                 Platform& platform, std::u16string_view launcher_folder) {
-  RuntimeSearch search(registry, views, platform, launcher_folder);
-  std::optional<std::u16string> home = search.Override();
-  if (home) return *home;
-  try {
-    home = search.Run();
-  } catch (const std::exception& error) {
-    ReportSearchError(platform, ErrorDescription(error));
-    return {};
-  } catch (...) {
-    ReportSearchError(platform, u"Unexpected error");
-    return {};
-  }
-
-  // Ending the program is not an error: it happens outside the handler.
-  if (home) return *home;
-  if (!search.runtime_key_found()) {
-    platform.ShowMessage(messages::kNotInstalled);
-    EndProgram(platform, ExitCode::kNoRuntimeInstalled);
-  }
-  platform.ShowMessage(messages::kNotNewEnough);
-  EndProgram(platform, ExitCode::kNoRuntimeNewEnough);
-}
-
-std::u16string FindJavaOnSearchPath(Platform& platform) {
+// java.exe as Windows would find it for a command line that starts with
+// `java`, without the two places where anybody may drop a program: the
+// launcher's own folder and the current folder. The system folders, then the
+// absolute entries of PATH; empty text when none holds it.
+std::u16string JavaOnSearchPath(Platform& platform) {
   std::vector<std::u16string> folders = platform.SystemFolders();
   for (std::u16string& entry : PathEntries(PathVariable(platform))) {
     if (IsAbsolute(entry)) folders.push_back(std::move(entry));
@@ -388,6 +349,34 @@ std::u16string FindJavaOnSearchPath(Platform& platform) {
   }
   platform.Trace(u"java from the search path: not there");
   return {};
+}
+
+}  // namespace
+
+std::vector<RegistryView> RuntimeSearchViews(bool windows_has_two_views) {
+  if (windows_has_two_views) return {RegistryView::k64Bit, RegistryView::k32Bit};
+  return {RegistryView::kNative};
+}
+
+std::variant<FoundRuntime, NoRuntime> LocateJavaRuntime(Registry& registry,
+                                                        std::span<const RegistryView> views,
+                                                        Platform& platform,
+                                                        std::u16string_view launcher_folder) {
+  RuntimeSearch search(registry, views, platform, launcher_folder);
+  std::optional<std::u16string> home = search.Override();
+  FoundRuntime found;
+  try {
+    if (!home) home = search.Run();
+  } catch (const std::exception& error) {
+    found.search_error = ErrorDescription(error);
+    platform.Trace(u"search ended by an error: " + found.search_error);
+    home.emplace();
+  }
+  if (!home)
+    return search.runtime_key_found() ? NoRuntime::kNotNewEnough : NoRuntime::kNotInstalled;
+  found.home = std::move(*home);
+  found.program = found.home.empty() ? JavaOnSearchPath(platform) : RuntimeProgram(found.home);
+  return found;
 }
 
 }  // namespace smeltra

@@ -3,6 +3,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <variant>
 #include <vector>
 
 #include "launcher/platform.h"
@@ -52,54 +53,31 @@ inline constexpr std::u16string_view kShippedRuntimeFolders[] = {u"jre", u"runti
 // Windows keeps both, else the one view there is.
 std::vector<RegistryView> RuntimeSearchViews(bool windows_has_two_views);
 
-// Finds a runtime and returns its home folder (the JavaHomePath), or empty
-// text when none is known, in which case the server is started with `java`
-// from the search path (FindJavaOnSearchPath). Each place is asked only when
-// the ones before it gave no usable runtime:
-// 1. kOverrideVariable, when set and not empty, read like JAVA_HOME below but
-//    for a relative folder, which is read against `launcher_folder`, and
-//    taken as it is: a wrong setting shows when the start fails. One that
-//    names no folder at all (KindOf) throws LauncherError for the start's box.
-// 2. kShippedRuntimeFolders below `launcher_folder`, when one holds
-//    bin\java.exe.
-// 3. The registry, whose answer stands once it has one. HKEY_LOCAL_MACHINE,
-//    then HKEY_CURRENT_USER (per-user installs), each the same way, in each of
-//    `views` in turn:
-//    a. The classic keys, in order: the first subkey of version 1.4 or later
-//       wins, unless its JavaHome names a folder without bin\java.exe (left
-//       behind by an uninstall), which is passed over. A JavaHome that is
-//       missing, empty or unreadable gives empty text and no message. Any
-//       error here (a version that is not a number, a JavaHome of an
-//       unsupported type) ends the whole search: two boxes, its description
-//       then kSearchError, and empty text.
-//    b. Only then the vendor keys: of all their runtimes of version 1.4 or
-//       later whose folder (text values only) holds bin\java.exe, the newest
-//       wins; ties go to the earlier row, key and view. Entries that cannot be
-//       read are passed over without a message.
-//    A folder stored as REG_EXPAND_SZ has its environment references expanded;
-//    a relative one ("jre8", "C:jre8", "\jre8") is read against
-//    `launcher_folder`.
-// 4. JAVA_HOME, when it names a folder with bin\java.exe. Blanks and double
-//    quotes around it are dropped, and so are closing separators; a value
-//    that names the bin folder itself stands for its parent. A relative one,
-//    or one that names no folder, is passed over.
-// 5. PATH: the first absolute entry (read the same way) whose last folder is
-//    named bin and holds java.exe; its parent, when it is a folder, is the
-//    home. Relative entries would mean the current folder, and shims
-//    elsewhere are no runtime's.
-// With no runtime key of any kind anywhere and nothing usable elsewhere,
-// shows kNotInstalled and ends the program; with keys but nothing usable,
-// kNotNewEnough. Every place looked at and what became of it is traced. The
-// home returned is absolute when `launcher_folder` is: no folder is looked at
-// or started from against the current folder, which whoever starts the
-// launcher chooses.
-std::u16string LocateJavaRuntime(Registry& registry, std::span<const RegistryView> views,
-                                 Platform& platform, std::u16string_view launcher_folder);
+// What the search found for the start: the runtime's home and the java.exe
+// to run, by its full path; or why there is none.
+struct FoundRuntime {
+  // Empty when no runtime folder is known: the command line then starts with
+  // plain `java`, as a runtime from the search path has always been named.
+  std::u16string home;
+  // Without a home, java.exe as Windows would find it for `java`, but never
+  // in the launcher's or the current folder; empty when there is none.
+  std::u16string program;
+  // Why the registry search ended early, when an error ended it; the search
+  // then goes on with `java` from the search path.
+  std::u16string search_error;
+};
+// No runtime key anywhere and nothing elsewhere, or keys but nothing usable.
+enum class NoRuntime { kNotInstalled, kNotNewEnough };
 
-// java.exe as Windows would find it for a command line that starts with
-// `java`, without the two places where anybody may drop a program: the
-// launcher's own folder and the current folder. The system folders, then the
-// absolute entries of PATH; empty text when none holds it.
-std::u16string FindJavaOnSearchPath(Platform& platform);
+// Finds the runtime in the order the README gives ("Which Java is chosen"),
+// tracing every place looked at and what became of it; shows nothing. Every
+// folder it looks at or returns is absolute: a relative one is read against
+// `launcher_folder` (which is absolute) or passed over, never read against the
+// current folder. Throws LauncherError only for an override that names no
+// folder at all.
+std::variant<FoundRuntime, NoRuntime> LocateJavaRuntime(Registry& registry,
+                                                        std::span<const RegistryView> views,
+                                                        Platform& platform,
+                                                        std::u16string_view launcher_folder);
 
 }  // namespace smeltra

@@ -20,8 +20,8 @@ enum class ExitCode : int {
 };
 
 // What the start-up needs of the operating system besides the registry.
-// Failures of the system calls throw LauncherError with the system's error
-// code and its own message for it.
+// Failures of the system calls throw LauncherError with the system's own
+// message for the error.
 class Platform {
  public:
   virtual ~Platform() = default;
@@ -29,11 +29,6 @@ class Platform {
   // Shows `prompt` in a modal box with an OK button alone and no icon,
   // captioned with the application title; returns once the user closed it.
   virtual void ShowMessage(std::u16string_view prompt) = 0;
-
-  // Ends the whole program with `code` at once; never returns. (A test's
-  // version throws something that is not a std::exception instead, which no
-  // handler of the launcher catches.)
-  [[noreturn]] virtual void EndProgram(ExitCode code) = 0;
 
   // True when `path` names an existing file. Never throws.
   virtual bool FileExists(const std::u16string& path) = 0;

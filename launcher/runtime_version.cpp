@@ -4,7 +4,7 @@
 #include <charconv>
 #include <string>
 
-#include "registry/launcher_error.h"
+#include "common/launcher_error.h"
 
 namespace smeltra {
 namespace {
@@ -41,9 +41,8 @@ double RuntimeVersionNumber(std::u16string_view subkey_name) {
       return negative ? -number : number;
     }
   }
-  throw LauncherError(
-      error_number::kTypeMismatch,
-      u"Type mismatch: runtime version \"" + std::u16string(subkey_name) + u"\" is not a number");
+  throw LauncherError(u"Type mismatch: runtime version \"" + std::u16string(subkey_name) +
+                      u"\" is not a number");
 }
 
 std::optional<std::vector<std::uint32_t>> VendorVersion(std::u16string_view subkey_name) {

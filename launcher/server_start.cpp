@@ -1,11 +1,12 @@
 #include "launcher/server_start.h"
 
+#include "common/launcher_error.h"
+#include "common/text.h"
 #include "launcher/argument_quoting.h"
 #include "launcher/messages.h"
 #include "launcher/mod_main.h"
 #include "launcher/path_text.h"
 #include "launcher/vm_options.h"
-#include "registry/launcher_error.h"
 
 namespace smeltra {
 
@@ -24,8 +25,7 @@ std::u16string ServerCommandLine(std::u16string_view java_home, std::u16string_v
 std::u16string StoppedAtOnceReason(std::uint32_t status, std::u16string_view folder,
                                    std::u16string_view options_file) {
   std::u16string reason(messages::kServerStoppedAtOnce);
-  const std::string number = std::to_string(status);
-  reason.append(number.begin(), number.end());
+  reason.append(Decimal(status));
   if (status > 0xFFFF) {
     reason.append(u" (0x");
     for (int shift = 28; shift >= 0; shift -= 4)
@@ -43,21 +43,30 @@ ExitCode StartServer(Registry& registry, std::span<const RegistryView> views, Pl
   try {
     const std::u16string executable = platform.ExecutablePath();
     const std::u16string folder = FolderOfFile(executable);
-    const std::u16string java_home = LocateJavaRuntime(registry, views, platform, folder);
+    const auto search = LocateJavaRuntime(registry, views, platform, folder);
+    if (const auto* none = std::get_if<NoRuntime>(&search)) {
+      const bool installed = *none == NoRuntime::kNotNewEnough;
+      platform.ShowMessage(installed ? messages::kNotNewEnough : messages::kNotInstalled);
+      return installed ? ExitCode::kNoRuntimeNewEnough : ExitCode::kNoRuntimeInstalled;
+    }
+    const FoundRuntime& runtime = std::get<FoundRuntime>(search);
+    if (!runtime.search_error.empty()) {
+      platform.ShowMessage(runtime.search_error);
+      platform.ShowMessage(messages::kSearchError);
+    }
     const std::u16string options_file = VmOptionsPath(executable);
     const auto options = LoadVmOptions(platform, options_file);
-    std::u16string line = ServerCommandLine(java_home, folder, options.value_or(Options()));
+    std::u16string line = ServerCommandLine(runtime.home, folder, options.value_or(Options()));
     // Only options can make it that long; a box full of command line would help nobody.
     if (line.size() > kMaxCommandLine) {
-      throw VmOptionsError(options_file, 0, std::u16string(messages::kOptionsTooLong));
+      throw OptionsFileError(options_file, 0, messages::kOptionsTooLong);
     }
     command_line = std::move(line);
-    const std::u16string program =
-        java_home.empty() ? FindJavaOnSearchPath(platform) : RuntimeProgram(java_home);
-    if (program.empty()) throw LauncherError(2, std::u16string(messages::kJavaNotOnSearchPath));
-    const auto status = platform.StartHidden(program, command_line, folder, kStartWatch);
+    if (runtime.program.empty())
+      throw LauncherError(std::u16string(messages::kJavaNotOnSearchPath));
+    const auto status = platform.StartHidden(runtime.program, command_line, folder, kStartWatch);
     if (status.value_or(0) != 0) {
-      throw LauncherError(2, StoppedAtOnceReason(*status, folder, options ? options_file : u""));
+      throw LauncherError(StoppedAtOnceReason(*status, folder, options ? options_file : u""));
     }
     return ExitCode::kServerStarted;
   } catch (const std::exception& error) {

@@ -41,20 +41,13 @@ inline constexpr std::chrono::milliseconds kStartWatch{3000};
 std::u16string StoppedAtOnceReason(std::uint32_t status, std::u16string_view folder,
                                    std::u16string_view options_file);
 
-// Everything the splash timer does once the splash is gone: finds a runtime
-// (which may end the program through `platform`), builds the server's command
-// line, with the options of the launcher's options file (VmOptionsPath) when
-// there is one, and starts it hidden in the launcher's folder: the runtime's java.exe,
-// or with no runtime folder known the one FindJavaOnSearchPath finds, by its
-// full path, so that Windows never looks in the launcher's or the current
-// folder. The search gives the home absolute, so the command line names the
-// very program started, and a box shows where it was looked for. When the
-// folder cannot be read, the options file is refused or makes the command
-// line longer than kMaxCommandLine, no java.exe is found, the process cannot be started,
-// ends within kStartWatch with a status other than 0, or memory runs out,
-// shows one box (kServerNotStarted, the reason, then the command line when it
-// was built) and gives kServerNotStarted; otherwise kServerStarted, once the
-// runtime ran through the watch or ended with 0. Throws nothing of its own.
+// Everything the splash's tick does once the splash is gone, and the one
+// place that turns each outcome into its boxes and exit status: finds a
+// runtime, builds the server's command line with the options of the
+// launcher's options file, and starts the runtime's program hidden in the
+// launcher's folder, watching it for kStartWatch. Any failure on the way
+// shows one box (kServerNotStarted, the reason, then the command line once
+// it was built) and gives kServerNotStarted. Throws nothing.
 ExitCode StartServer(Registry& registry, std::span<const RegistryView> views, Platform& platform);
 
 }  // namespace smeltra

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "common/text.h"
 #include "launcher/messages.h"
 #include "registry/mregistry.h"
 
@@ -10,11 +11,6 @@ namespace smeltra {
 namespace {
 
 constexpr std::u16string_view kBlanks = u" \t";
-
-std::u16string Digits(std::size_t number) {
-  const std::string digits = std::to_string(number);
-  return std::u16string(digits.begin(), digits.end());
-}
 
 std::u16string_view Trimmed(std::u16string_view text) {
   const std::size_t first = text.find_first_not_of(kBlanks);
@@ -108,33 +104,27 @@ std::optional<std::u16string> Refusal(std::u16string_view option) {
   return std::nullopt;
 }
 
-std::u16string Description(std::u16string_view file, std::size_t line, std::u16string_view reason) {
-  std::u16string text = std::u16string(messages::kOptionsFile).append(file);
-  if (line != 0) text.append(messages::kOptionsLine).append(Digits(line));
-  return text.append(u": ").append(reason);
-}
-
 }  // namespace
 
-VmOptionsError::VmOptionsError(std::u16string_view file, std::size_t line, std::u16string reason,
-                               std::int32_t number)
-    : LauncherError(number, Description(file, line, reason)),
-      line_(line),
-      reason_(std::move(reason)) {}
+LauncherError OptionsFileError(std::u16string_view file, std::size_t line,
+                               std::u16string_view reason) {
+  std::u16string text = std::u16string(messages::kOptionsFile).append(file);
+  if (line != 0) text.append(messages::kOptionsLine).append(Decimal(line));
+  return LauncherError(text.append(u": ").append(reason));
+}
 
 std::vector<std::u16string> ParseVmOptions(std::string_view bytes, std::u16string_view file,
                                            const ExpandFunction& expand) {
   if (bytes.size() > kMaxVmOptionsBytes) {
-    throw VmOptionsError(file, 0, std::u16string(messages::kOptionsTooLarge));
+    throw OptionsFileError(file, 0, messages::kOptionsTooLarge);
   }
   const Decoded decoded = Decode(bytes);
   const std::u16string_view text = decoded.text;
   if (!decoded.fault.empty()) {
-    throw VmOptionsError(file, LineAtEnd(text), std::u16string(decoded.fault));
+    throw OptionsFileError(file, LineAtEnd(text), decoded.fault);
   }
   if (const std::size_t nul = text.find(u'\0'); nul != text.npos) {
-    throw VmOptionsError(file, LineAtEnd(text.substr(0, nul)),
-                         std::u16string(messages::kOptionsNul));
+    throw OptionsFileError(file, LineAtEnd(text.substr(0, nul)), messages::kOptionsNul);
   }
   std::vector<std::u16string> options;
   std::size_t number = 1;
@@ -145,7 +135,7 @@ std::vector<std::u16string> ParseVmOptions(std::string_view bytes, std::u16strin
     if (line.empty() || line.starts_with(u'#')) continue;
     const std::u16string option(Trimmed(expand(std::u16string(line))));
     if (option.empty()) continue;
-    if (auto refusal = Refusal(option)) throw VmOptionsError(file, number, std::move(*refusal));
+    if (auto refusal = Refusal(option)) throw OptionsFileError(file, number, *refusal);
     options.push_back(option);
   }
   return options;
@@ -164,7 +154,7 @@ std::optional<std::vector<std::u16string>> LoadVmOptions(Platform& platform,
   try {
     bytes = platform.ReadFile(path, kMaxVmOptionsBytes);
   } catch (const LauncherError& error) {
-    throw VmOptionsError(path, 0, error.description(), error.number());
+    throw OptionsFileError(path, 0, error.description());
   }
   if (!bytes) {
     platform.Trace(path + u": not there");
@@ -172,7 +162,7 @@ std::optional<std::vector<std::u16string>> LoadVmOptions(Platform& platform,
   }
   auto options = ParseVmOptions(
       *bytes, path, [&](const std::u16string& text) { return platform.ExpandEnvironment(text); });
-  platform.Trace(path + u": read, " + Digits(options.size()) +
+  platform.Trace(path + u": read, " + Decimal(options.size()) +
                  (options.size() == 1 ? u" option" : u" options"));
   return options;
 }

@@ -7,8 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "common/launcher_error.h"
 #include "launcher/platform.h"
-#include "registry/launcher_error.h"
 
 // The options file beside the launcher, named after it (Smeltra.vmoptions for
 // Smeltra.exe): the administrator's options for the runtime, one a line.
@@ -36,22 +36,10 @@ inline constexpr std::u16string_view kLauncherOwnedOptions[] = {
     u"--dry-run", u"--list-modules", u"--describe-module", u"-d", u"--validate-modules"};
 // clang-format on
 
-// A refused options file. Its description is the whole reason for the
-// could-not-start box (see messages::kOptionsFile); its number is
-// error_number::kOptionsFileRefused, or the system's code when the file could
-// not be read.
-class VmOptionsError : public LauncherError {
- public:
-  VmOptionsError(std::u16string_view file, std::size_t line, std::u16string reason,
-                 std::int32_t number = error_number::kOptionsFileRefused);
-  // 1-based; 0 when the fault is the file's as a whole.
-  std::size_t line() const noexcept { return line_; }
-  const std::u16string& reason() const noexcept { return reason_; }
-
- private:
-  std::size_t line_;
-  std::u16string reason_;
-};
+// A refused options file, its description worded as messages::kOptionsFile
+// says: `line` is 1-based, 0 when the fault is the file's as a whole.
+LauncherError OptionsFileError(std::u16string_view file, std::size_t line,
+                               std::u16string_view reason);
 
 // Expands %NAME% references as Windows does (Platform::ExpandEnvironment).
 using ExpandFunction = std::function<std::u16string(const std::u16string&)>;
@@ -63,7 +51,7 @@ using ExpandFunction = std::function<std::u16string(const std::u16string&)>;
 // is one option; empty lines and lines whose first character is '#' are
 // skipped. %NAME% references are expanded with `expand`; the result is
 // trimmed again and skipped when nothing is left (a variable set to blanks),
-// and it is what must not be a refused option. Throws VmOptionsError naming
+// and it is what must not be a refused option. Throws OptionsFileError naming
 // `file` for more than kMaxVmOptionsBytes, invalid UTF-8 (overlong forms and
 // surrogates included), UTF-16 with an unpaired surrogate or an odd byte, a
 // NUL anywhere, and a refused option; the line is the first one at fault.
@@ -77,8 +65,8 @@ std::u16string VmOptionsPath(std::u16string_view executable_path);
 
 // The options in the file at `path`, read through `platform` and parsed with
 // its expansion; nothing when no file is there. Traces "<path>: not there" or
-// "<path>: read, <n> options" ("1 option"). Throws VmOptionsError for a refused file,
-// including one that is there but cannot be read.
+// "<path>: read, <n> options" ("1 option"). Throws OptionsFileError for a
+// refused file, including one that is there but cannot be read.
 std::optional<std::vector<std::u16string>> LoadVmOptions(Platform& platform,
                                                          const std::u16string& path);
 

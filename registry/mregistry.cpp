@@ -1,10 +1,12 @@
 #include "registry/mregistry.h"
+#include "common/text.h"
 
 #include <algorithm>
+#include <optional>
 #include <unordered_set>
 #include <utility>
 
-#include "registry/launcher_error.h"
+#include "common/launcher_error.h"
 
 namespace smeltra {
 namespace {
@@ -70,7 +72,7 @@ std::vector<std::u16string> ListSubkeys(Registry& registry, KeyHandle key) {
   for (std::uint32_t index = 0; registry.EnumKey(key, index, name) == reg_result::kSuccess;
        ++index) {
     if (!folded.insert(FoldedAsciiCase(name)).second) {
-      throw LauncherError(error_number::kDuplicateSubkey, u"Duplicate subkey name: " + name);
+      throw LauncherError(u"Duplicate subkey name: " + name);
     }
     names.push_back(std::exchange(name, {}));
   }
@@ -79,14 +81,6 @@ std::vector<std::u16string> ListSubkeys(Registry& registry, KeyHandle key) {
 
 }  // namespace
 
-std::u16string Utf16FromLeBytes(std::span<const std::uint8_t> bytes) {
-  std::u16string units(bytes.size() / 2, u'\0');
-  for (std::size_t i = 0; i < units.size(); ++i) {
-    units[i] = static_cast<char16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
-  }
-  return units;
-}
-
 bool RegKeyExists(Registry& registry, RegistryView view, KeyHandle key,
                   std::u16string_view key_path) {
   return OpenForReading(registry, view, key, key_path).has_value();
@@ -94,7 +88,6 @@ bool RegKeyExists(Registry& registry, RegistryView view, KeyHandle key,
 
 std::vector<std::u16string> RegListSubkeys(Registry& registry, RegistryView view, KeyHandle key,
                                            std::u16string_view key_path) {
-  if (key_path.empty()) return ListSubkeys(registry, key);
   const std::optional<ScopedKey> opened = OpenForReading(registry, view, key, key_path);
   if (!opened) return {};
   return ListSubkeys(registry, opened->get());
@@ -102,12 +95,10 @@ std::vector<std::u16string> RegListSubkeys(Registry& registry, RegistryView view
 
 RegistryValue RegReadValue(Registry& registry, RegistryView view, KeyHandle key,
                            std::u16string_view key_path, std::u16string_view value_name,
-                           const std::optional<RegistryValue>& default_value,
                            std::uint32_t* stored_type) {
   if (stored_type != nullptr) *stored_type = 0;
-  RegistryValue result = default_value.value_or(RegistryValue{});
   const std::optional<ScopedKey> opened = OpenForReading(registry, view, key, key_path);
-  if (!opened) return result;
+  if (!opened) return {};
 
   std::uint32_t type = 0;
   std::uint32_t length = kFirstBufferSize;
@@ -118,7 +109,7 @@ RegistryValue RegReadValue(Registry& registry, RegistryView view, KeyHandle key,
     code = registry.QueryValue(opened->get(), value_name, type, buffer, length);
   }
   // A value that grew between the two queries is treated as unreadable.
-  if (code != reg_result::kSuccess) return result;
+  if (code != reg_result::kSuccess) return {};
   if (stored_type != nullptr) *stored_type = type;
 
   const std::span<const std::uint8_t> data(buffer.data(),
@@ -134,7 +125,7 @@ RegistryValue RegReadValue(Registry& registry, RegistryView view, KeyHandle key,
     case reg_type::kBinary:
       return RegistryBytes(data.begin(), data.end());
     default:
-      throw LauncherError(error_number::kUnsupportedValueType, u"Unsupported value type");
+      throw LauncherError(u"Unsupported value type");
   }
 }
 

@@ -1,8 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
-#include <span>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -29,9 +27,9 @@ bool RegKeyExists(Registry& registry, RegistryView view, KeyHandle key,
                   std::u16string_view key_path);
 
 // The direct subkeys of `key_path` below `key`, in enumeration order; empty
-// when the key cannot be opened. With an empty path, `key` itself is listed
-// and left open. A failing enumeration ends the list quietly. Throws
-// kDuplicateSubkey when two names are equal without regard to (ASCII) case.
+// when the key cannot be opened. A failing enumeration ends the list quietly.
+// Throws "Duplicate subkey name: <name>" when two names are equal without
+// regard to (ASCII) case.
 std::vector<std::u16string> RegListSubkeys(Registry& registry, RegistryView view, KeyHandle key,
                                            std::u16string_view key_path);
 
@@ -43,19 +41,13 @@ std::vector<std::u16string> RegListSubkeys(Registry& registry, RegistryView view
 //   REG_DWORD              signed 32-bit integer, little-endian; missing bytes
 //                          of a short value read as zero
 //   REG_BINARY             the stored bytes
-// A missing key or a value that cannot be read gives `default_value`, or
-// Empty without one. When `stored_type` is given, it receives the value's
+// A missing key or a value that cannot be read gives Empty. When
+// `stored_type` is given, it receives the value's
 // registry type when the value was read, else 0, so that a caller can tell
-// REG_EXPAND_SZ text. Any other type throws kUnsupportedValueType
-// ("Unsupported value type"). Reads with one 1024-byte query; a larger value
-// takes a second query with a buffer of exactly the reported size.
+// REG_EXPAND_SZ text. Any other type throws "Unsupported value type". Reads with one 1024-byte
+// query; a larger value takes a second query with a buffer of exactly the reported size.
 RegistryValue RegReadValue(Registry& registry, RegistryView view, KeyHandle key,
                            std::u16string_view key_path, std::u16string_view value_name,
-                           const std::optional<RegistryValue>& default_value = std::nullopt,
                            std::uint32_t* stored_type = nullptr);
-
-// UTF-16LE bytes as code units; a trailing odd byte is no whole unit and is
-// dropped.
-std::u16string Utf16FromLeBytes(std::span<const std::uint8_t> bytes);
 
 }  // namespace smeltra

@@ -28,9 +28,9 @@
 #include <optional>
 #include <string>
 
+#include "common/windows/unique_handles.h"
+#include "common/windows/wide_text.h"
 #include "launcher/argument_quoting.h"
-#include "launcher/windows/unique_handles.h"
-#include "registry/windows/wide_text.h"
 
 namespace {
 
@@ -78,11 +78,10 @@ constexpr wchar_t kStatusWrapper[] =
 
 // The JVM's exit status once the wrapper has written it to `path`.
 std::optional<DWORD> WrittenStatus(const std::wstring& path) {
-  const HANDLE opened = CreateFileW(path.c_str(), GENERIC_READ,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                    OPEN_EXISTING, 0, nullptr);
-  if (opened == INVALID_HANDLE_VALUE) return std::nullopt;
-  const smeltra::UniqueHandle file(opened);
+  const smeltra::UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ,
+                                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                             nullptr, OPEN_EXISTING, 0, nullptr));
+  if (!file) return std::nullopt;
   char text[16] = {};
   DWORD read = 0;
   if (!ReadFile(file.get(), text, sizeof text - 1, &read, nullptr) || read == 0 ||
@@ -97,9 +96,9 @@ std::optional<DWORD> WrittenStatus(const std::wstring& path) {
 int wmain() {
   const std::wstring log_name = Environment(L"SMELTRA_HANDOVER_LOG", L"handover.log");
   // Appending, as the JVM does, so that neither writes over the other.
-  HANDLE opened = CreateFileW(log_name.c_str(), FILE_APPEND_DATA,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS, 0, nullptr);
-  const smeltra::UniqueHandle log(opened == INVALID_HANDLE_VALUE ? nullptr : opened);
+  const smeltra::UniqueFile log(CreateFileW(log_name.c_str(), FILE_APPEND_DATA,
+                                            FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                            OPEN_ALWAYS, 0, nullptr));
   const auto write = [&](const char* key, const std::wstring& value) {
     const std::string line = key + ("=" + Utf8(value)) + "\n";
     DWORD written = 0;

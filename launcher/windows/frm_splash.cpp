@@ -6,9 +6,9 @@
 #include <string_view>
 #include <utility>
 
+#include "common/windows/wide_text.h"
 #include "launcher/messages.h"
 #include "launcher/windows/splash_picture.h"
-#include "registry/windows/wide_text.h"
 #include "resources/resource_ids.h"
 
 namespace smeltra {
@@ -120,14 +120,8 @@ int TextWidth(HWND window, HFONT font, std::wstring_view text) {
 
 }  // namespace
 
-FrmSplash::FrmSplash(HINSTANCE instance, StartUp start_up, SplashOptions options)
-    : instance_(instance), start_up_(std::move(start_up)), options_(options) {}
-
-FrmSplash::~FrmSplash() {
-  // The owner going away is no request to end the program.
-  quit_when_destroyed_ = false;
-  window_.reset();
-}
+FrmSplash::FrmSplash(HINSTANCE instance, StartUp start_up)
+    : instance_(instance), start_up_(std::move(start_up)) {}
 
 bool FrmSplash::Create() {
   if (window_) return false;
@@ -159,9 +153,7 @@ bool FrmSplash::Create() {
   const HWND created =
       CreateWindowExW(kWindowExStyle, kWindowClass, LiteralAsWide(messages::kApplicationTitle),
                       kWindowStyle, origin.x, origin.y, 1, 1, nullptr, nullptr, instance_, this);
-  if (created == nullptr) return false;
-  quit_when_destroyed_ = true;
-  return true;
+  return created != nullptr;
 }
 
 LRESULT CALLBACK FrmSplash::WindowProcedure(HWND window, UINT message, WPARAM wparam,
@@ -175,11 +167,11 @@ LRESULT CALLBACK FrmSplash::WindowProcedure(HWND window, UINT message, WPARAM wp
     self = reinterpret_cast<FrmSplash*>(GetWindowLongPtrW(window, GWLP_USERDATA));
   }
   if (self == nullptr) return DefWindowProcW(window, message, wparam, lparam);
-  return self->HandleMessage(message, wparam, lparam);
+  return self->HandleMessage(window, message, wparam, lparam);
 }
 
-LRESULT FrmSplash::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
-  const HWND window = window_.get();
+// `window` is the message's own: while the owner destroys it, it holds none.
+LRESULT FrmSplash::HandleMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case WM_CREATE:
       return OnCreate() ? 0 : -1;
@@ -197,11 +189,14 @@ LRESULT FrmSplash::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_DPICHANGED:
       OnDpiChanged(HIWORD(wparam), *reinterpret_cast<const RECT*>(lparam));
       return 0;
-    case WM_DESTROY:
-      OnDestroy();
+    case WM_CLOSE:
+      // The user's close before the tick: the program ends without a start.
+      window_.reset();
+      PostQuitMessage(static_cast<int>(ExitCode::kServerStarted));
       return 0;
     case WM_NCDESTROY: {
       const LRESULT result = DefWindowProcW(window, message, wparam, lparam);
+      SetWindowLongPtrW(window, GWLP_USERDATA, 0);
       OnNcDestroy();
       return result;
     }
@@ -234,19 +229,16 @@ bool FrmSplash::OnCreate() {
   if (frame == nullptr) return false;
   SetWindowPos(frame, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 
-  dpi_ = options_.dpi != 0 ? options_.dpi : WindowDpi(window);
-  LayOut(dpi_);
+  LayOut(WindowDpi(window));
   CentreOnPrimaryMonitor();
   // A splash without its timer would never go away: better none at all.
-  return !options_.arm_timer || SetTimer(window, kTimer1, kTimer1IntervalMs, nullptr) != 0;
+  return SetTimer(window, kTimer1, kTimer1IntervalMs, nullptr) != 0;
 }
 
 void FrmSplash::OnTimer1() {
   // The window and its timer go first, so the tick never comes again and no
   // message box of the start-up can appear over the splash.
-  quit_when_destroyed_ = false;
-  KillTimer(window_.get(), kTimer1);
-  DestroyWindow(window_.get());
+  window_.reset();
   ExitCode code = ExitCode::kServerStarted;
   if (start_up_) {
     try {
@@ -259,16 +251,11 @@ void FrmSplash::OnTimer1() {
   PostQuitMessage(static_cast<int>(code));
 }
 
-void FrmSplash::OnDestroy() {
-  KillTimer(window_.get(), kTimer1);
-  if (quit_when_destroyed_) PostQuitMessage(static_cast<int>(ExitCode::kServerStarted));
-}
-
 void FrmSplash::OnNcDestroy() {
   // The children are gone by now, so nothing uses the fonts or the picture.
   for (UniqueFont& font : fonts_) font.reset();
   picture_.reset();
-  SetWindowLongPtrW(window_.get(), GWLP_USERDATA, 0);
+  // The window is gone whoever destroyed it; the owner must not try again.
   window_.release();
 }
 
@@ -291,8 +278,7 @@ void FrmSplash::OnDrawItem(const DRAWITEMSTRUCT& item) {
 }
 
 void FrmSplash::OnDpiChanged(unsigned dpi, const RECT& suggested) {
-  if (options_.dpi != 0 || dpi == 0) return;
-  dpi_ = dpi;
+  if (dpi == 0) return;
   SetWindowPos(window_.get(), nullptr, suggested.left, suggested.top, 0, 0,
                SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   LayOut(dpi);

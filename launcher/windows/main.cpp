@@ -5,10 +5,10 @@
 
 #include <vector>
 
+#include "common/windows/unique_handles.h"
 #include "launcher/mod_main.h"
 #include "launcher/server_start.h"
 #include "launcher/windows/frm_splash.h"
-#include "launcher/windows/unique_handles.h"
 #include "launcher/windows/windows_platform.h"
 #include "registry/windows/windows_registry.h"
 

@@ -6,7 +6,7 @@
 #include <ocidl.h>
 #include <windows.h>
 
-#include "launcher/windows/unique_handles.h"
+#include "common/windows/unique_handles.h"
 
 namespace smeltra {
 

@@ -3,9 +3,10 @@
 #include <algorithm>
 #include <string>
 
+#include "common/text.h"
+#include "common/windows/unique_handles.h"
+#include "common/windows/wide_text.h"
 #include "launcher/messages.h"
-#include "launcher/windows/unique_handles.h"
-#include "registry/windows/wide_text.h"
 
 namespace smeltra {
 
@@ -16,8 +17,6 @@ void WindowsPlatform::ShowMessage(std::u16string_view prompt) {
               MB_OK | MB_SETFOREGROUND);
 }
 
-void WindowsPlatform::EndProgram(ExitCode code) { ExitProcess(static_cast<UINT>(code)); }
-
 bool WindowsPlatform::FileExists(const std::u16string& path) {
   const DWORD attributes = GetFileAttributesW(AsWide(path));
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
@@ -25,16 +24,14 @@ bool WindowsPlatform::FileExists(const std::u16string& path) {
 
 std::optional<std::string> WindowsPlatform::ReadFile(const std::u16string& path,
                                                      std::size_t max_bytes) {
-  const HANDLE opened = CreateFileW(AsWide(path), GENERIC_READ,
+  const UniqueFile file(CreateFileW(AsWide(path), GENERIC_READ,
                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (opened == INVALID_HANDLE_VALUE) {
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) {
     const DWORD code = GetLastError();
     if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND) return std::nullopt;
     throw SystemError(code);
   }
-  // Owned only once known good: the failure value here is not nullptr.
-  const UniqueHandle file(opened);
   // Read to the end rather than trusting the size, which may change while the
   // file is read; one byte past the cap is enough to tell it is too long.
   constexpr std::size_t kChunk = 64 * 1024;
@@ -162,11 +159,9 @@ LauncherError SystemError(DWORD code) {
   std::wstring_view message(text != nullptr ? text : L"", text != nullptr ? length : 0);
   message = message.substr(0, message.find_last_not_of(L" \t\r\n") + 1);
   if (message.empty()) {
-    const std::string digits = "Error " + std::to_string(code) + ".";
-    return LauncherError(static_cast<std::int32_t>(code),
-                         std::u16string(digits.begin(), digits.end()));
+    return LauncherError(u"Error " + Decimal(code) + u".");
   }
-  return LauncherError(static_cast<std::int32_t>(code), FromWide(message));
+  return LauncherError(FromWide(message));
 }
 
 void HardenDllSearch() {

@@ -2,14 +2,13 @@
 
 #include <windows.h>
 
+#include "common/launcher_error.h"
 #include "launcher/platform.h"
-#include "registry/launcher_error.h"
 
 namespace smeltra {
 
 // The launcher's platform on Windows. Message boxes have no owner window
-// (the splash is gone by the time any is shown); EndProgram ends the process
-// with the code as its exit status. The process start uses STARTF_USESHOWWINDOW
+// (the splash is gone by the time any is shown). The process start uses STARTF_USESHOWWINDOW
 // with SW_HIDE (a console program gets a hidden console that its own console
 // children share) and inherits no handles. Trace lines go to
 // OutputDebugStringW, prefixed "Smeltra: ". ReadFile lets others read and
@@ -17,7 +16,6 @@ namespace smeltra {
 class WindowsPlatform final : public Platform {
  public:
   void ShowMessage(std::u16string_view prompt) override;
-  [[noreturn]] void EndProgram(ExitCode code) override;
   bool FileExists(const std::u16string& path) override;
   std::optional<std::string> ReadFile(const std::u16string& path, std::size_t max_bytes) override;
   std::u16string ExecutablePath() override;

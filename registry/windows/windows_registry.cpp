@@ -6,7 +6,7 @@
 #include <array>
 #include <cstdint>
 
-#include "registry/windows/wide_text.h"
+#include "common/windows/wide_text.h"
 
 namespace smeltra {
 namespace {

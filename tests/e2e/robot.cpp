@@ -34,7 +34,7 @@
 #include <utility>
 #include <vector>
 
-#include "launcher/windows/unique_handles.h"
+#include "common/windows/unique_handles.h"
 
 namespace {
 
@@ -90,12 +90,10 @@ std::wstring Rect(HWND window) {
   return Line({to_wstring(r.left), to_wstring(r.top), to_wstring(r.right), to_wstring(r.bottom)});
 }
 
-// The owners take nullptr for "none"; CreateFileW says it otherwise.
-smeltra::UniqueHandle OpenFile(const wchar_t* path, DWORD access, DWORD disposition) {
-  const HANDLE file =
-      CreateFileW(path, access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                  disposition, 0, nullptr);
-  return smeltra::UniqueHandle(file == INVALID_HANDLE_VALUE ? nullptr : file);
+smeltra::UniqueFile OpenFile(const wchar_t* path, DWORD access, DWORD disposition) {
+  return smeltra::UniqueFile(CreateFileW(path, access,
+                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                         nullptr, disposition, 0, nullptr));
 }
 
 BOOL CALLBACK CollectVisible(HWND window, LPARAM context) {
@@ -222,7 +220,7 @@ int Robot(const std::wstring& launcher, const wchar_t* folder, DWORD close_ms, D
     Sleep(20);
   }
   Sleep(300);
-  const smeltra::UniqueHandle file = OpenFile(record, GENERIC_READ, OPEN_EXISTING);
+  const smeltra::UniqueFile file = OpenFile(record, GENERIC_READ, OPEN_EXISTING);
   std::wstring lines(file ? GetFileSize(file.get(), nullptr) / sizeof(wchar_t) : 0, L'\0');
   DWORD read = 0;
   if (!lines.empty()) ReadFile(file.get(), lines.data(), DWORD(lines.size() * 2), &read, nullptr);
@@ -250,7 +248,7 @@ int Record(HMODULE self = nullptr) {
   const smeltra::UniqueLocalMemory argv(CommandLineToArgvW(GetCommandLineW(), &count));
   for (int i = 0; i < count; ++i) line += L"\t" + Escaped(static_cast<LPWSTR*>(argv.get())[i]);
   line += L"\n";
-  const smeltra::UniqueHandle file = OpenFile(record, FILE_APPEND_DATA, OPEN_ALWAYS);
+  const smeltra::UniqueFile file = OpenFile(record, FILE_APPEND_DATA, OPEN_ALWAYS);
   DWORD written = 0;
   return file && WriteFile(file.get(), line.data(), DWORD(line.size() * 2), &written, nullptr) ? 0
                                                                                                : 2;

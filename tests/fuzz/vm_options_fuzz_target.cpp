@@ -11,6 +11,7 @@
 #include <cstdlib>
 
 #include "launcher/argument_quoting.h"
+#include "launcher/messages.h"
 #include "launcher/vm_options.h"
 #include "tests/support/command_line_reading.h"
 #include "tests/support/fakes.h"
@@ -47,11 +48,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::vector<std::u16string> options;
   try {
     options = ParseVmOptions(file, u"F", expand);
-  } catch (const VmOptionsError& error) {
+  } catch (const LauncherError& error) {
+    // "Options file F, line <n>: ..." for a line's fault, else "Options file F: ...".
+    const std::u16string head = std::u16string(messages::kOptionsFile) + u"F";
+    const std::u16string_view text = error.description();
+    std::size_t line = 0;
+    if (text.starts_with(head + std::u16string(messages::kOptionsLine))) {
+      for (std::size_t at = head.size() + messages::kOptionsLine.size(); text.at(at) != u':'; ++at)
+        line = line * 10 + (text[at] - u'0');
+    } else {
+      Check(text.starts_with(head + u": "), "a refusal that names no file");
+    }
     const auto line_ends =
         std::ranges::count_if(file, [](char c) { return c == '\n' || c == '\r'; });
-    Check(error.line() <= static_cast<std::size_t>(line_ends) + 1, "a line the file does not have");
-    Check((error.line() == 0) == (file.size() > kMaxVmOptionsBytes), "no line for a line's fault");
+    Check(line <= static_cast<std::size_t>(line_ends) + 1, "a line the file does not have");
+    Check((line == 0) == (file.size() > kMaxVmOptionsBytes), "no line for a line's fault");
     return 0;
   }
   for (const std::u16string& option : options) {

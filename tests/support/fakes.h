@@ -3,15 +3,14 @@
 #include <algorithm>
 #include <map>
 #include <optional>
-#include <regex>
 #include <set>
 #include <string>
 #include <tuple>
 #include <utility>
 #include <vector>
 
+#include "common/launcher_error.h"
 #include "launcher/platform.h"
-#include "registry/launcher_error.h"
 #include "registry/registry.h"
 
 namespace smeltra::testing {
@@ -137,21 +136,29 @@ inline std::string Utf16File(std::u16string_view text) {
 // tests' own rule, written apart from the launcher's so that neither can hide
 // a fault of the other.
 inline bool Rooted(std::u16string_view path) {
-  std::string ascii;  // what decides is ASCII; any other unit is a name's
-  for (const char16_t unit : path) ascii += unit < 0x80 ? static_cast<char>(unit) : 'x';
-  static const std::regex kRooted(
-      R"(^(?:[a-z]:[\\/])"
-      R"(|[\\/]{2}[?.][\\/](?:unc[\\/][^\\/]+[\\/][^\\/]+|(?!unc(?:[\\/]|$))[^\\/]+))"
-      R"(|[\\/]{2}(?![?.](?:[\\/]|$))[^\\/]+[\\/][^\\/]+))",
-      std::regex::icase);
-  return std::regex_search(ascii, kRooted);
+  const auto separator = [](char16_t c) { return c == u'\\' || c == u'/'; };
+  if (path.size() >= 3 && path[1] == u':' && separator(path[2])) {
+    return (path[0] | 0x20) >= u'a' && (path[0] | 0x20) <= u'z';
+  }
+  if (path.size() < 2 || !separator(path[0]) || !separator(path[1])) return false;
+  // The names after the opening pair, up to four; empty where separators meet.
+  std::vector<std::u16string> names(1);
+  for (const char16_t c : path.substr(2)) {
+    if (!separator(c))
+      names.back() += c;
+    else if (names.size() < 4)
+      names.emplace_back();
+  }
+  names.resize(4);
+  const auto folded = [](std::u16string name) {
+    for (char16_t& c : name) c = (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - 32) : c;
+    return name;
+  };
+  const bool device = (names[0] == u"?" || names[0] == u".") && path.size() > 3;
+  if (!device) return !names[0].empty() && !names[1].empty();  // server and share
+  if (folded(names[1]) == u"UNC") return !names[2].empty() && !names[3].empty();
+  return !names[1].empty();
 }
-
-// Thrown where the program would end: no std::exception, so that no handler of
-// the launcher can take it for an error of the search.
-struct ProgramEnded {
-  ExitCode code;
-};
 
 // Runs from C:\Smeltra.exe; records boxes, trace lines and starts in order;
 // files exist when listed, and can be read when in `contents`; variables are
@@ -161,7 +168,6 @@ struct ProgramEnded {
 class FakePlatform final : public Platform {
  public:
   void ShowMessage(std::u16string_view prompt) override { messages.emplace_back(prompt); }
-  [[noreturn]] void EndProgram(ExitCode code) override { throw ProgramEnded{code}; }
   bool FileExists(const std::u16string& path) override {
     return files.contains(path) || !Rooted(path);
   }

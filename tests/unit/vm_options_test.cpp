@@ -25,12 +25,17 @@ const std::map<std::u16string, std::u16string> kEnvironment = {
     {u"AT", u"@more"}};
 // clang-format on
 
-// What reading a file gives: its options, or the line and reason of its refusal.
-using Refusal = std::pair<std::size_t, std::u16string>;
+// What reading a file gives: its options, or the box's reason for its refusal.
+using Refusal = std::u16string;
 using Outcome = std::variant<Texts, Refusal>;
-Refusal Refused(std::size_t line, std::u16string_view why) { return {line, std::u16string(why)}; }
+Refusal Refused(std::size_t line, std::u16string_view why) {
+  const std::string number = std::to_string(line);
+  const std::u16string at =
+      line == 0 ? u"" : u", line " + std::u16string(number.begin(), number.end());
+  return u"Options file F" + at + u": " + std::u16string(why);
+}
 Refusal Owned(std::size_t line, std::u16string_view option) {
-  return {line, std::u16string(option).append(m::kOptionsDecidedByLauncher)};
+  return Refused(line, std::u16string(option).append(m::kOptionsDecidedByLauncher));
 }
 Outcome Read(std::string_view bytes) {
   testing::FakePlatform platform;
@@ -38,8 +43,8 @@ Outcome Read(std::string_view bytes) {
   try {
     return ParseVmOptions(bytes, u"F",
                           [&](auto& text) { return platform.ExpandEnvironment(text); });
-  } catch (const VmOptionsError& error) {
-    return Refused(error.line(), error.reason());
+  } catch (const LauncherError& error) {
+    return error.description();
   }
 }
 
@@ -110,13 +115,12 @@ TEST(LoadVmOptionsTest, NoFileReadRefusedOrUnreadable) {
   EXPECT_EQ(LoadVmOptions(platform, path), Texts{});
   EXPECT_EQ(platform.traces, (Texts{path + u": not there", path + u": read, 2 options",
                                     path + u": read, 0 options"}));
-  // The system's code and words when the file is there but cannot be read.
-  platform.read_error = LauncherError(32, u"In use.");
+  // The system's words when the file is there but cannot be read.
+  platform.read_error = LauncherError(u"In use.");
   try {
     LoadVmOptions(platform, path);
     ADD_FAILURE() << "a file that cannot be read gave options";
-  } catch (const VmOptionsError& error) {
-    EXPECT_EQ(error.number(), 32);
+  } catch (const LauncherError& error) {
     EXPECT_EQ(error.description(), u"Options file C:\\Smeltra.vmoptions: In use.");
   }
 }

@@ -10,10 +10,10 @@
 
 #include <algorithm>
 
+#include "common/windows/unique_handles.h"
+#include "common/windows/wide_text.h"
 #include "launcher/mod_main.h"
-#include "launcher/windows/unique_handles.h"
 #include "registry/mregistry.h"
-#include "registry/windows/wide_text.h"
 #include "registry/windows/windows_registry.h"
 #include "tests/windows/test_support.h"
 

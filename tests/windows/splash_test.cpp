@@ -9,7 +9,7 @@
 #include <string>
 #include <utility>
 
-#include "launcher/windows/unique_handles.h"
+#include "common/windows/unique_handles.h"
 
 namespace smeltra {
 namespace {

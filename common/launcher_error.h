@@ -1,6 +1,5 @@
 #pragma once
 
-#include <cstdint>
 #include <exception>
 #include <new>
 #include <string>
@@ -8,27 +7,17 @@
 
 namespace smeltra {
 
-// The numbered errors the launcher raises itself.
-namespace error_number {
-inline constexpr std::int32_t kTypeMismatch = 13;
-inline constexpr std::int32_t kUnsupportedValueType = 1001;
-inline constexpr std::int32_t kDuplicateSubkey = 1002;
-inline constexpr std::int32_t kOptionsFileRefused = 1003;
-}  // namespace error_number
-
-// The one exception type of the launcher: a number (ours, or the platform's
-// error code when a system call failed) and the text shown to the user.
+// The one exception type of the launcher: what went wrong, in the words the
+// user reads in the box. A step that fails throws it; the start-up catches it
+// once and shows it.
 class LauncherError : public std::exception {
  public:
-  LauncherError(std::int32_t number, std::u16string description)
-      : number_(number), description_(std::move(description)) {}
+  explicit LauncherError(std::u16string description) : description_(std::move(description)) {}
 
-  std::int32_t number() const noexcept { return number_; }
   const std::u16string& description() const noexcept { return description_; }
   const char* what() const noexcept override { return "launcher error"; }
 
  private:
-  std::int32_t number_;
   std::u16string description_;
 };
 

@@ -1,10 +1,11 @@
 #pragma once
 
-// Move-only owners for the Win32 handles the launcher and its test programs
-// use. Each closes its handle with the one function that matches it, on every
-// path, exceptions included. An owner is empty when it holds nullptr; closing
-// an empty owner does nothing, and closing errors are ignored: there is
-// nothing a destructor could do about them.
+// Move-only owners for the Win32 handles the launcher, its test programs and
+// the demo use. Each closes its handle with the one function that matches it,
+// on every path, exceptions included. An owner is empty when it holds nullptr
+// (UniqueFile: or INVALID_HANDLE_VALUE); closing an empty owner does nothing,
+// and closing errors are ignored: there is nothing a destructor could do
+// about them.
 
 #include <objbase.h>
 #include <windows.h>
@@ -53,6 +54,12 @@ class UniqueResource {
 using UniqueHkey = UniqueResource<HKEY, &RegCloseKey>;
 // Kernel objects whose failure value is nullptr: processes, threads, events.
 using UniqueHandle = UniqueResource<HANDLE, &CloseHandle>;
+// What CreateFileW opens, whose failure value is INVALID_HANDLE_VALUE.
+class UniqueFile : public UniqueHandle {
+ public:
+  explicit UniqueFile(HANDLE value) noexcept
+      : UniqueHandle(value == INVALID_HANDLE_VALUE ? nullptr : value) {}
+};
 using UniqueWindow = UniqueResource<HWND, &DestroyWindow>;
 // Memory that a system call allocated with LocalAlloc for the caller.
 using UniqueLocalMemory = UniqueResource<HLOCAL, &LocalFree>;
