@@ -9,11 +9,13 @@
 // process start.
 namespace smeltra {
 
-// `number` in decimal digits.
-inline std::u16string Decimal(std::uint64_t number) {
+// `number` in decimal digits; with a `separator`, in groups of three.
+inline std::u16string Decimal(std::uint64_t number, char16_t separator = u'\0') {
   std::u16string digits;
-  do digits.insert(digits.begin(), static_cast<char16_t>(u'0' + number % 10));
-  while ((number /= 10) != 0);
+  for (int count = 0; count == 0 || number != 0; ++count, number /= 10) {
+    if (separator != u'\0' && count != 0 && count % 3 == 0) digits.insert(0, 1, separator);
+    digits.insert(0, 1, static_cast<char16_t>(u'0' + number % 10));
+  }
   return digits;
 }
 

@@ -46,8 +46,9 @@ inline constexpr std::u16string_view kSeeRuntimeMessage =
 // read or one of the texts below.
 inline constexpr std::u16string_view kOptionsFile = u"Options file ";
 inline constexpr std::u16string_view kOptionsLine = u", line ";
-inline constexpr std::u16string_view kOptionsTooLarge =
-    u"the file is larger than 64 KiB, far more than any list of options.";
+// Around the limit in KiB (kMaxVmOptionsBytes).
+inline constexpr std::u16string_view kOptionsTooLarge[] = {
+    u"the file is larger than ", u" KiB, far more than any list of options."};
 inline constexpr std::u16string_view kOptionsNotUtf8 =
     u"this is not UTF-8 text. Save the file as UTF-8 or as Unicode.";
 inline constexpr std::u16string_view kOptionsNotUtf16 =
@@ -58,9 +59,10 @@ inline constexpr std::u16string_view kOptionsNul =
 inline constexpr std::u16string_view kOptionsDecidedByLauncher =
     u" would replace the class path or what the runtime runs, which the launcher sets itself. "
     u"Remove the line.";
-inline constexpr std::u16string_view kOptionsTooLong =
-    u"with these options the command line would be longer than the 32,767 characters Windows "
-    u"allows.";
+// Around the most characters Windows allows, its closing NUL counted (kMaxCommandLine + 1).
+inline constexpr std::u16string_view kOptionsTooLong[] = {
+    u"with these options the command line would be longer than the ",
+    u" characters Windows allows."};
 inline constexpr std::u16string_view kOptionsFromAnotherFile =
     u"options cannot be brought in from another file (@). Write them in this file, one a line.";
 

@@ -59,7 +59,10 @@ ExitCode StartServer(Registry& registry, std::span<const RegistryView> views, Pl
     std::u16string line = ServerCommandLine(runtime.home, folder, options.value_or(Options()));
     // Only options can make it that long; a box full of command line would help nobody.
     if (line.size() > kMaxCommandLine) {
-      throw OptionsFileError(options_file, 0, messages::kOptionsTooLong);
+      using messages::kOptionsTooLong;
+      throw OptionsFileError(options_file, 0,
+                             std::u16string(kOptionsTooLong[0]) +
+                                 Decimal(kMaxCommandLine + 1, u',').append(kOptionsTooLong[1]));
     }
     command_line = std::move(line);
     if (runtime.program.empty())

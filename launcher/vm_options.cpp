@@ -116,7 +116,10 @@ LauncherError OptionsFileError(std::u16string_view file, std::size_t line,
 std::vector<std::u16string> ParseVmOptions(std::string_view bytes, std::u16string_view file,
                                            const ExpandFunction& expand) {
   if (bytes.size() > kMaxVmOptionsBytes) {
-    throw OptionsFileError(file, 0, messages::kOptionsTooLarge);
+    using messages::kOptionsTooLarge;
+    throw OptionsFileError(file, 0,
+                           std::u16string(kOptionsTooLarge[0]) +
+                               Decimal(kMaxVmOptionsBytes / 1024).append(kOptionsTooLarge[1]));
   }
   const Decoded decoded = Decode(bytes);
   const std::u16string_view text = decoded.text;

@@ -380,7 +380,8 @@ const StartUpCase kCases[] = {
      .status = kFailed, .ended_with = 0xC0000135},
     {.name = "OptionsPastTheCommandLineLimit", .registry = {{kJre + u"1.8", u"C:\\18"}},
      .messages = {kNotStarted + std::u16string(messages::kOptionsFile) + kOptionsFile + u": " +
-                  std::u16string(messages::kOptionsTooLong)},
+                  u"with these options the command line would be longer than the 32,767 characters "
+                  u"Windows allows."},
      .status = kFailed, .vmoptions = "-Dx=" + std::string(32700, 'x')}};
 // clang-format on
 INSTANTIATE_TEST_SUITE_P(Cases, StartUpTest, ::testing::ValuesIn(kCases),

@@ -72,7 +72,7 @@ const ParseCase kParseCases[] = {
     {"LooksLikeOwnedButIsNot", "-cpx\n-mx512m\n--module-path=mods\n-CP\n-jarfile\n-Dx=@y\n-m2\n--class-paths\n-showversion\n-Xmx1g\n-d64",
      Texts{u"-cpx", u"-mx512m", u"--module-path=mods", u"-CP", u"-jarfile", u"-Dx=@y", u"-m2", u"--class-paths", u"-showversion", u"-Xmx1g", u"-d64"}},
     {"AtTheLimit", kLimit + "\r\n", Texts{}},
-    {"OverTheLimit", kLimit + "\r\n\n", Refused(0, m::kOptionsTooLarge)},
+    {"OverTheLimit", kLimit + "\r\n\n", Refused(0, u"the file is larger than 64 KiB, far more than any list of options.")},
     {"OwnedOptionCountsEveryLine", "# c\r\n\r\n-Xmx1g\r\n  -jar \r\n", Owned(4, u"-jar")},
     {"OwnedAfterExpansion", "-Xmx1g\n%OWNED%", Owned(2, u"-jar")},
     {"ArgumentFile", "\n @more.txt", Refused(2, m::kOptionsFromAnotherFile)},
