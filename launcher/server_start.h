@@ -28,10 +28,8 @@ std::u16string ServerCommandLine(std::u16string_view java_home, std::u16string_v
 // CreateProcessW takes no more.
 inline constexpr std::size_t kMaxCommandLine = 32766;
 
-// How long the started runtime is watched. A runtime that rejects its
-// options, finds no class or was given class files too new for it ends
-// within a second on a slow machine; three leave room for a busy one, and a
-// script waiting for the launcher hardly notices them.
+// How long the started runtime is watched; why this long: README, "The first
+// three seconds of the server are watched".
 inline constexpr std::chrono::milliseconds kStartWatch{3000};
 
 // The box's reason when the runtime ended within the watch with `status`:
