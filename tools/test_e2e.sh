@@ -6,9 +6,10 @@
 # test_e2e <x64|x86> [runner options] [scenario...]; --wow64 runs only the
 # scenarios with keys in both registry views, the ones WOW64 tells apart.
 #
-# Also runs alone, in a prefix of its own: bash tools/test_e2e.sh [run] [scenario...]
-# where the run is x64 (the default), x86 (in a 32-bit prefix) or wow64. With SMELTRA_E2E_BUILD set to a build
-# folder of the run's preset, it tests that folder's Smeltra.exe instead of the dist one.
+# Also runs alone, in a prefix of its own, as one of ./run test's end-to-end
+# suites: bash tools/test_e2e.sh [x64|x86|wow64] [scenario...], x64 by default
+# (x86: in a 32-bit prefix). With SMELTRA_E2E_BUILD set to a build folder of
+# the run's preset, it tests that folder's Smeltra.exe instead of the dist one.
 
 test_e2e() {
   local arch=$1
@@ -19,8 +20,6 @@ test_e2e() {
     cmake --build "$build" -j2 --target Smeltra smeltra_robot
     exe=$build/launcher/Smeltra.exe
   else
-    source tools/build.sh
-    run_dist
     build=build/windows-$arch
     exe=dist/windows-$arch/Smeltra.exe
   fi
@@ -33,13 +32,22 @@ if [ "${BASH_SOURCE[0]}" = "$0" ]; then
   cd "$(dirname "$0")/.."
   source tools/lib.sh
   source tools/wine.sh
+  source tools/build.sh
+  source tools/test.sh
   ensure_packages "${NATIVE_PACKAGES[@]}" "${WINDOWS_PACKAGES[@]}" "${WINE_PACKAGES[@]}"
-  # Run: prefix, launcher, runner options.
-  declare -A E2E_RUNS=([x64]="win64 x64" [x86]="win32 x86" [wow64]="win64 x86 --wow64")
   run=x64
-  if [ -n "${1:-}" ] && [ -n "${E2E_RUNS[$1]:-}" ]; then run=$1 && shift; fi
-  read -r prefix arch options <<<"${E2E_RUNS[$run]}"
-  build_preset "windows-$arch" >/dev/null
+  case "${1:-}" in x64 | x86 | wow64) run=$1 && shift ;; esac
+  # The run's row of ./run test's table: its prefix, build and runner options.
+  chosen() {
+    [[ $what == e2e* ]] || return 0
+    [ "$run" = wow64 ] && [[ $what == *--wow64 ]] && row="$prefix $arch ${what#e2e}"
+    [ "$run" = "$arch" ] && [[ $what != *--wow64 ]] && row="$prefix $arch"
+    return 0
+  }
+  row=
+  for_wine_suites chosen
+  read -r prefix arch options <<<"$row"
+  run_dist >/dev/null
   canary_then_e2e() {
     wine_canary "$1" "build/windows-$1/tests/bin/robot.exe" && test_e2e "$@"
   }
