@@ -91,49 +91,63 @@ Scenario = namedtuple("Scenario",
                                 None))
 
 SCENARIOS = [
-    Scenario(name="happy_path", why="1.3.1 skipped, 1.8.0_351 under blanks and a non-ASCII name "
-             "started hidden in the launcher's folder, decoys never run; the launcher gone after the watch while the "
-             "server runs on; the splash as drawn", keys=HAPPY_KEYS, javas=(OLD_JRE, JRE), home=JRE,
-             screenshot=True, runtime=(RUNS_ON_MS, 0)),
-    Scenario(name="runtime_ends_at_once", why="the runtime's real exit status 1 within the watch: "
-             "the box, status 3", keys=HAPPY_KEYS, javas=(OLD_JRE, JRE), home=JRE, status=3,
-             boxes=(STOPPED,), runtime=(0, 1)),
-    Scenario(name="options_file", why="a real Smeltra.vmoptions beside the exe, Windows' expansion, "
-             "and the arguments as the runtime's argv reads them", keys=HAPPY_KEYS,
-             javas=(OLD_JRE, JRE), home=JRE, env={"E2E_HEAP": "64m"},
+    Scenario(name="happy_path",
+             why="1.3.1 skipped, 1.8.0_351 under blanks and a non-ASCII name started hidden in "
+                 "the launcher's folder, decoys never run; the launcher gone after the watch "
+                 "while the server runs on; the splash as drawn",
+             keys=HAPPY_KEYS, javas=(OLD_JRE, JRE), home=JRE, screenshot=True,
+             runtime=(RUNS_ON_MS, 0)),
+    Scenario(name="runtime_ends_at_once",
+             why="the runtime's real exit status 1 within the watch: the box, status 3",
+             keys=HAPPY_KEYS, javas=(OLD_JRE, JRE), home=JRE, status=3, boxes=(STOPPED,),
+             runtime=(0, 1)),
+    Scenario(name="options_file",
+             why="a real Smeltra.vmoptions beside the exe, Windows' expansion, and the arguments "
+                 "as the runtime's argv reads them",
+             keys=HAPPY_KEYS, javas=(OLD_JRE, JRE), home=JRE, env={"E2E_HEAP": "64m"},
              options=("# memory\r\n-Xmx%E2E_HEAP%\r\n\r\n  -Dsmeltra.name=Tolvan Smeltra \t\r\n"
                       '-Dsay=a "quoted" word\\\r\n-D%E2E_UNSET%=\u00e9\r\n',
                       ("-Xmx64m", "-Dsmeltra.name=Tolvan Smeltra", '-Dsay=a "quoted" word\\',
                        "-D%E2E_UNSET%=\u00e9"))),
-    Scenario(name="not_installed", why="no runtime key anywhere: the real box after the splash, "
-             "status 1 through ExitProcess", status=1, boxes=(NOT_INSTALLED,)),
-    Scenario(name="not_new_enough", why="1.3.1 (64-bit view) and 1.3 (32-bit view) only, in the "
-             "registry's real views: status 2",
+    Scenario(name="not_installed",
+             why="no runtime key anywhere: the real box after the splash, status 1 through "
+                 "ExitProcess",
+             status=1, boxes=(NOT_INSTALLED,)),
+    Scenario(name="not_new_enough",
+             why="1.3.1 (64-bit view) and 1.3 (32-bit view) only, in the registry's real views: "
+                 "status 2",
              keys=((HKLM + JRE_KEY + "1.3.1", {"JavaHome": OLD_JRE}),
                    (WOW64 + JRE_KEY + "1.3", {"JavaHome": OLD_JRE})),
              javas=(OLD_JRE,), status=2, boxes=(NOT_NEW_ENOUGH,)),
-    Scenario(name="view64_first", why="1.8 in both real registry views: the 64-bit view's started",
+    Scenario(name="view64_first",
+             why="1.8 in both real registry views: the 64-bit view's started",
              keys=((WOW64 + JRE_KEY + "1.8", {"JavaHome": JRE32}),
                    (HKLM + JRE_KEY + "1.8", {"JavaHome": JRE})),
              javas=(JRE32, JRE), home=JRE),
-    Scenario(name="could_not_start", why="java.exe is not a program: the system's reason in one "
-             "box, status 3", keys=((HKLM + JRE_KEY + "1.8.0_202", {"JavaHome": BROKEN_JRE}),),
+    Scenario(name="could_not_start",
+             why="java.exe is not a program: the system's reason in one box, status 3",
+             keys=((HKLM + JRE_KEY + "1.8.0_202", {"JavaHome": BROKEN_JRE}),),
              broken=(BROKEN_JRE,), status=3, boxes=(NOT_STARTED,)),
-    Scenario(name="closed_before_tick", why="the window's close command at 300 ms: nothing shown or "
-             "started, status 0", keys=HAPPY_KEYS, javas=(OLD_JRE, JRE), close_ms=300),
-    Scenario(name="launcher_in_another_drive_root", why="the exe at M:\\ while the current drive is "
-             "C:: its folder from the system, started in M:\\", keys=HAPPY_KEYS,
-             javas=(OLD_JRE, JRE), app="M:\\", home=JRE),
-    Scenario(name="java_on_path", why="no runtime folder: `java` from the real system folders and "
-             "PATH by its full path, never the current folder's",
+    Scenario(name="closed_before_tick",
+             why="the window's close command at 300 ms: nothing shown or started, status 0",
+             keys=HAPPY_KEYS, javas=(OLD_JRE, JRE), close_ms=300),
+    Scenario(name="launcher_in_another_drive_root",
+             why="the exe at M:\\ while the current drive is C:: its folder from the system, "
+                 "started in M:\\",
+             keys=HAPPY_KEYS, javas=(OLD_JRE, JRE), app="M:\\", home=JRE),
+    Scenario(name="java_on_path",
+             why="no runtime folder: `java` from the real system folders and PATH by its full "
+                 "path, never the current folder's",
              keys=((HKLM + JRE_KEY + "1.8.0_351", {}),), javas=(r"C:\e2e\tools",),
              env={"PATH": SYSTEM_PATH + r";.;C:\e2e\tools\bin"},
              program=r"C:\e2e\tools\bin\java.exe"),
     # A relative folder never means the real current folder, which holds a runtime too.
-    Scenario(name="relative_registry_folder", why="JavaHome jre8\\ read from the real registry: the "
-             "runtime beside the exe, not the current folder's, started by a path with \\\\ in it",
+    Scenario(name="relative_registry_folder",
+             why="JavaHome jre8\\ read from the real registry: the runtime beside the exe, not "
+                 "the current folder's, started by a path with \\\\ in it",
              keys=((HKLM + JRE_KEY + "1.8", {"JavaHome": "jre8\\"}),),
-             javas=(APP + r"\jre8", DOWNLOADS + r"\jre8"), cwd=DOWNLOADS, home=APP + "\\jre8\\"),
+             javas=(APP + r"\jre8", DOWNLOADS + r"\jre8"), cwd=DOWNLOADS,
+             home=APP + "\\jre8\\"),
 ]
 
 
