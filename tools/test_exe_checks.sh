@@ -24,27 +24,29 @@ exe_check() {
 }
 
 check_one_exe() {
-  local arch=$1 tools_prefix=$2 exe=$3 dll dlls writes resources value
+  local arch=$1 tools_prefix=$2 exe=$3 dll dlls writes resources lines value
   printf '%s: %s bytes\n' "$exe" "$(stat -c %s "$exe")" >&2
 
   dlls=$("$tools_prefix-objdump" -p "$exe" | awk '/DLL Name:/ {print tolower($3)}')
   exe_check "$arch imports some DLL" test -n "$dlls"
   for dll in $dlls; do
     exe_check "$arch imports $dll, which is not a known system DLL" \
-      grep -q " ${dll%.dll} " <<<"$EXE_KNOWN_DLLS"
+      grep -qw -- "${dll%.dll}" <<<"$EXE_KNOWN_DLLS"
   done
 
-  writes=$(grep -aEo 'Reg(Set|Create|Delete)(Key|Value|Tree)[A-Za-z]*' "$exe" | sort -u | tr '\n' ' ' || true)
+  writes=$(grep -aEo 'Reg(Set|Create|Delete)(Key|Value|Tree)[A-Za-z]*' "$exe" | sort -u |
+    tr '\n' ' ' || true)
   exe_check "$arch names registry writes: $writes" test -z "$writes"
 
   resources=$("$tools_prefix-windres" --input-format=coff -O rc -i "$exe" 2>/dev/null || true)
   exe_check "$arch embeds a version record" grep -Eq '^[0-9A-Za-z_]+ VERSIONINFO' <<<"$resources"
+  lines=$(sed 's/^ *//' <<<"$resources")
   while read -r value; do
-    exe_check "$arch version record has $value" grep -qxF "$value" <(sed 's/^ *//' <<<"$resources")
+    exe_check "$arch version record has $value" grep -qxF "$value" <<<"$lines"
   done < <(sed -n 's/^ *\(VALUE .*\)/\1/p' resources/smeltra.rc)
   # Resource 1 of type 24 is the manifest that the loader reads for an .exe.
-  exe_check "$arch embeds its manifest" \
-    grep -q '<assembly ' < <(awk '/^1 24 / {inside = 1} inside {print} inside && /^END/ {exit}' <<<"$resources")
+  exe_check "$arch embeds its manifest" grep -q '<assembly ' \
+    < <(awk '/^1 24 / {inside = 1} inside {print} inside && /^END/ {exit}' <<<"$resources")
 }
 
 test_exe_checks() {
