@@ -2,10 +2,9 @@
 # - The launcher built again from a copy of these sources in another folder,
 #   at another time, is byte for byte the one in build/, x64 and x86.
 # - ./run release's signing, with a CA made here and thrown away: the signed
-#   executables in the zips verify against that CA, are SHA-256, are the built
-#   ones without their signatures, and no longer verify when a byte changes;
-#   signing without the password file fails. Two unsigned releases are the
-#   same bytes.
+#   executables in the zips verify against that CA, are SHA-256 and are the
+#   built ones without their signatures; signing without the password file
+#   fails. Two unsigned releases are the same bytes.
 
 # A failure leaves its files in the scratch folder, for a closer look.
 test_release() {
@@ -42,7 +41,7 @@ test_rebuild() {
 
 test_signing() {
   log "signing with a throwaway certificate"
-  local dir=$1/signing arch exe byte
+  local dir=$1/signing arch exe
   mkdir -p "$dir/out"
   (
     cd "$dir"
@@ -80,11 +79,6 @@ test_signing() {
     osslsigncode remove-signature -in "$exe" -out "$exe.unsigned" >/dev/null
     cmp -s "$exe.unsigned" "build/windows-$arch/launcher/Smeltra.exe" ||
       release_fail "the $arch launcher without its signature is not the one built"
-    # A byte of the code, which the signature covers.
-    byte=$(od -An -tu1 -j1024 -N1 "$exe")
-    printf %b "\\0$(printf %o $((byte ^ 1)))" | dd of="$exe" bs=1 seek=1024 conv=notrunc 2>/dev/null
-    ! osslsigncode verify -CAfile "$dir/ca.pem" -in "$exe" >/dev/null 2>&1 ||
-      release_fail "the $arch launcher still verifies after a byte changed"
   done
-  log "signed launchers verify, x64 and x86, and fail once changed"
+  log "signed launchers verify, x64 and x86"
 }

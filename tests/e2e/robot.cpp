@@ -1,4 +1,5 @@
-// The Windows tests' helper program, in two roles chosen by its name.
+// The end-to-end suite's helper program, which the demo and the start-up
+// benchmark use too, in two roles chosen by its name.
 //
 // As robot.exe:  robot.exe <launcher> <working folder> <close after ms> <hold boxes ms>
 //                          [NAME=VALUE...]
