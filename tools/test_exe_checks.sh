@@ -14,13 +14,12 @@ EXE_KNOWN_DLLS=" advapi32 clbcatq combase comdlg32 coml2 difxapi gdi32 gdiplus i
   kernel32 msctf msvcrt normaliz nsi ntdll ole32 oleaut32 psapi rpcrt4 sechost setupapi shcore
   shell32 shlwapi user32 wldap32 ws2_32 "
 
-EXE_CHECKS_FAILED=0
-
-# exe_check <what> <command...>: counts a failure when the command fails.
+# exe_check <what> <command...>: counts a failure in test_exe_checks' `failed`
+# when the command fails.
 exe_check() {
   local what=$1
   shift
-  "$@" || { EXE_CHECKS_FAILED=$((EXE_CHECKS_FAILED + 1)) && printf '  FAILED: %s\n' "$what" >&2; }
+  "$@" || { failed=$((failed + 1)) && printf '  FAILED: %s\n' "$what" >&2; }
 }
 
 check_one_exe() {
@@ -49,13 +48,11 @@ check_one_exe() {
     < <(awk '/^1 24 / {inside = 1} inside {print} inside && /^END/ {exit}' <<<"$resources")
 }
 
+# The executables ./run dist made.
 test_exe_checks() {
-  log "checks on the shipped executables"
-  source tools/build.sh
-  run_dist
-  EXE_CHECKS_FAILED=0
+  local failed=0
   check_one_exe x64 x86_64-w64-mingw32 dist/windows-x64/Smeltra.exe
   check_one_exe x86 i686-w64-mingw32 dist/windows-x86/Smeltra.exe
-  printf 'exe_checks: %d failed\n' "$EXE_CHECKS_FAILED" >&2
-  [ "$EXE_CHECKS_FAILED" -eq 0 ]
+  printf 'exe_checks: %d failed\n' "$failed" >&2
+  [ "$failed" -eq 0 ]
 }
