@@ -111,7 +111,7 @@ SCENARIOS = [
                        "-D%E2E_UNSET%=\u00e9"))),
     Scenario(name="not_installed",
              why="no runtime key anywhere: the real box after the splash, status 1 through "
-                 "ExitProcess",
+                 "the message loop's quit",
              status=1, boxes=(NOT_INSTALLED,)),
     Scenario(name="not_new_enough",
              why="1.3.1 (64-bit view) and 1.3 (32-bit view) only, in the registry's real views: "
