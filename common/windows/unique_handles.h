@@ -51,7 +51,6 @@ class UniqueResource {
   Handle value_ = nullptr;
 };
 
-using UniqueHkey = UniqueResource<HKEY, &RegCloseKey>;
 // Kernel objects whose failure value is nullptr: processes, threads, events.
 using UniqueHandle = UniqueResource<HANDLE, &CloseHandle>;
 // What CreateFileW opens, whose failure value is INVALID_HANDLE_VALUE.

@@ -53,7 +53,7 @@ struct ScratchKey {
   HKEY hive;
   REGSAM view;
   std::wstring path;
-  UniqueHkey key;
+  UniqueResource<HKEY, &RegCloseKey> key;
   LSTATUS status;
 };
 
