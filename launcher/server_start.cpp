@@ -12,18 +12,14 @@ namespace smeltra {
 
 using Options = std::vector<std::u16string>;
 
-std::u16string ServerCommandLine(std::u16string_view java_home, std::u16string_view launcher_folder,
-                                 std::span<const std::u16string> options) {
-  std::u16string line = java_home.empty() ? u"java" : u"\"" + RuntimeProgram(java_home) + u"\"";
-  line.append(QuotedArguments(options)).append(u" -classpath ");
-  line.append(u"\"").append(launcher_folder).append(u"\\Quorvane\\lib\\vuz.jar\";");
-  line.append(u"\"").append(launcher_folder).append(u"\\Quorvane\" ");
-  line.append(u"Velquist.Frame11");
-  return line;
-}
+namespace {
 
+// The box's reason when the runtime ended within the watch with `status`:
+// the status in decimal, and in hexadecimal too where it is a Windows status
+// (0xC0000135), the options file when one gave options, then how to see the
+// runtime's own message from `folder`.
 std::u16string StoppedAtOnceReason(std::uint32_t status, std::u16string_view folder,
-                                   std::u16string_view options_file) {
+                                   std::optional<std::u16string_view> options_file) {
   std::u16string reason(messages::kServerStoppedAtOnce);
   reason.append(Decimal(status));
   if (status > 0xFFFF) {
@@ -33,9 +29,20 @@ std::u16string StoppedAtOnceReason(std::uint32_t status, std::u16string_view fol
     reason.append(u")");
   }
   reason.append(u".\r\n");
-  if (!options_file.empty())
-    reason.append(messages::kOptionsUsed).append(options_file).append(u".\r\n");
+  if (options_file) reason.append(messages::kOptionsUsed).append(*options_file).append(u".\r\n");
   return reason.append(messages::kSeeRuntimeMessage).append(folder).append(u".");
+}
+
+}  // namespace
+
+std::u16string ServerCommandLine(std::u16string_view java_home, std::u16string_view launcher_folder,
+                                 std::span<const std::u16string> options) {
+  std::u16string line = java_home.empty() ? u"java" : u"\"" + RuntimeProgram(java_home) + u"\"";
+  line.append(QuotedArguments(options)).append(u" -classpath ");
+  line.append(u"\"").append(launcher_folder).append(u"\\Quorvane\\lib\\vuz.jar\";");
+  line.append(u"\"").append(launcher_folder).append(u"\\Quorvane\" ");
+  line.append(u"Velquist.Frame11");
+  return line;
 }
 
 ExitCode StartServer(Registry& registry, std::span<const RegistryView> views, Platform& platform) {
@@ -69,7 +76,9 @@ ExitCode StartServer(Registry& registry, std::span<const RegistryView> views, Pl
       throw LauncherError(std::u16string(messages::kJavaNotOnSearchPath));
     const auto status = platform.StartHidden(runtime.program, command_line, folder, kStartWatch);
     if (status.value_or(0) != 0) {
-      throw LauncherError(StoppedAtOnceReason(*status, folder, options ? options_file : u""));
+      throw LauncherError(StoppedAtOnceReason(
+          *status, folder,
+          options ? std::optional<std::u16string_view>(options_file) : std::nullopt));
     }
     return ExitCode::kServerStarted;
   } catch (const std::exception& error) {

@@ -32,13 +32,6 @@ inline constexpr std::size_t kMaxCommandLine = 32766;
 // three seconds of the server are watched".
 inline constexpr std::chrono::milliseconds kStartWatch{3000};
 
-// The box's reason when the runtime ended within the watch with `status`:
-// the status in decimal, and in hexadecimal too where it is a Windows status
-// (0xC0000135), the options file when one gave options (`options_file`, else
-// empty), then how to see the runtime's own message from `folder`.
-std::u16string StoppedAtOnceReason(std::uint32_t status, std::u16string_view folder,
-                                   std::u16string_view options_file);
-
 // Everything the splash's tick does once the splash is gone, and the one
 // place that turns each outcome into its boxes and exit status: finds a
 // runtime, builds the server's command line with the options of the
