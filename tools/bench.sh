@@ -73,7 +73,6 @@ bench_startup() {
   # A runtime the launcher finds at once: the first key, the 64-bit view.
   tools/wine-run x64 reg add 'HKLM\SOFTWARE\JavaSoft\Java Runtime Environment\1.8.0_392' /v JavaHome \
     /d 'C:\smeltra-bench\jre' /f /reg:64 >/dev/null 2>&1
-  wineserver -w
   # A program left open for the whole run keeps Wine's desktop and services
   # up, as Windows keeps its shell: each start is then measured on a running
   # system, not on one that boots for it.

@@ -77,9 +77,7 @@ wine_suite() {
   shift 2
   wine_canary "$arch" "build/windows-$arch/tests/bin/robot.exe"
   case "$what" in
-    # A start-up test has been seen to fail once in about 25 runs under Wine,
-    # cause not yet known; a fault fails both runs, a hiccup of Wine's not.
-    ctest) ctest --preset "windows-$arch" --repeat until-pass:2 ;;
+    ctest) ctest --preset "windows-$arch" ;;
     e2e) test_e2e "$arch" "$@" ;;
   esac
 }

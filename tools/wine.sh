@@ -23,12 +23,37 @@ start_display() {
 make_wine_prefix() {
   export WINEPREFIX WINEARCH=$1
   WINEPREFIX=$(mktemp -d "${TMPDIR:-/tmp}/smeltra-wine.XXXXXX")
-  tools/wine-run prefix wineboot --init >/dev/null 2>&1 || die "Wine could not make a $1 prefix."
+  wine_step "making a $1 prefix" prefix wineboot --init || die "Wine could not make a $1 prefix."
+  # Settled: boot's desktop is gone, so the first window starts one with the
+  # settings below.
   wineserver -w
-  tools/wine-run prefix reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
-  tools/wine-run prefix reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f \
-    >/dev/null 2>&1
-  wineserver -w
+  # From here one server for the prefix's whole life, ended by stop_wine.
+  # Debian's wineserver script starts a server with -p0: it shuts down the
+  # moment the last program ends, and a program started in that moment finds
+  # it refusing, waits for it to go and may give up (exit status 1).
+  wineserver -p || die "no wineserver could be started for the $1 prefix."
+  wine_step "setting the virtual desktop" prefix reg add 'HKCU\Software\Wine\Explorer' /v Desktop \
+    /d Default /f || die "Wine could not set up the $1 prefix."
+  wine_step "setting the virtual desktop's size" prefix reg add \
+    'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f ||
+    die "Wine could not set up the $1 prefix."
+}
+
+# wine_step <what> <wine-run arguments...>: a step of the prefix's own, with
+# Wine's error messages kept; when it fails, says which step, its exit status
+# and those messages. Into a file, not a pipe: a server the step starts would
+# hold a pipe open.
+wine_step() {
+  local what=$1 messages status=0
+  shift
+  messages=$(mktemp "${TMPDIR:-/tmp}/smeltra-wine-step.XXXXXX")
+  WINEDEBUG=err+all tools/wine-run "$@" >"$messages" 2>&1 || status=$?
+  if [ "$status" -ne 0 ]; then
+    printf 'error: %s (wine-run %s) ended with exit status %d; Wine said:\n' "$what" "$*" "$status" >&2
+    sed 's/^/    /' "$messages" >&2
+  fi
+  rm -f "$messages"
+  return "$status"
 }
 
 stop_wine() {

@@ -213,8 +213,15 @@ def write_registry(keys):
             for name, value in values.items()]
     (PREFIX / "drive_c" / "e2e-state.reg").write_bytes(
         b"\xff\xfe" + "\r\n".join(lines + [""]).encode("utf-16-le"))
-    subprocess.run([WINE_RUN, "prefix", "regedit", "/s", "C:\\e2e-state.reg"], check=True, timeout=120,
-                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    # Wine's messages into a file, not a pipe, which a server started here would hold open.
+    with tempfile.TemporaryFile("w+", errors="replace") as messages:
+        status = subprocess.run([WINE_RUN, "prefix", "regedit", "/s", "C:\\e2e-state.reg"], timeout=120,
+                                stdout=subprocess.DEVNULL, stderr=messages,
+                                env={**os.environ, "WINEDEBUG": "err+all"}).returncode
+        if status:
+            messages.seek(0)
+            raise SystemExit("importing the scenario's registry state (regedit /s C:\\e2e-state.reg) "
+                             f"ended with exit status {status}; Wine said:\n{messages.read()}")
 
 
 def shown(template, text, line):
