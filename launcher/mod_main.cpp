@@ -62,9 +62,8 @@ std::u16string UpToFirstNul(std::u16string text) {
 std::u16string JavaHomeText(const RegistryValue& value) {
   if (const auto* text = std::get_if<std::u16string>(&value)) return UpToFirstNul(*text);
   if (const auto* number = std::get_if<std::int32_t>(&value)) {
-    const std::int64_t signed_number = *number;
-    return (signed_number < 0 ? u"-" : u"") +
-           Decimal(static_cast<std::uint64_t>(signed_number < 0 ? -signed_number : signed_number));
+    const auto bits = static_cast<std::uint32_t>(*number);
+    return *number < 0 ? u"-" + Decimal(0u - bits) : Decimal(bits);
   }
   if (const auto* bytes = std::get_if<RegistryBytes>(&value)) {
     return UpToFirstNul(Utf16FromLeBytes(*bytes));

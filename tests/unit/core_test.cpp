@@ -434,10 +434,6 @@ TEST(StartUpTest, TracesEveryPlaceLookedAt) {
                    u"PATH \\\\srv\\bin: names no folder", u"PATH C:\\jdk\\bin: used"}));
 }
 
-TEST(StartUpTest, OneViewOnThirtyTwoBitWindows) {
-  EXPECT_EQ(RuntimeSearchViews(false), std::vector<RegistryView>{RegistryView::kNative});
-}
-
 TEST(RuntimeVersionTest, FirstThreeCharactersAsANumber) {
   const std::pair<std::u16string, std::optional<double>> cases[] = {
       {u"1.4", 1.4}, {u"1.4.2_03", 1.4}, {u"1.10", 1.1}, {u"2", 2},    {u"17.0.9", 17},
