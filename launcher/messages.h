@@ -32,13 +32,20 @@ inline constexpr std::u16string_view kOverrideNoFolder =
     u"\\\\server\\share\\folder.";
 
 // The reason given there when the runtime ended within the watch with a
-// status other than 0, before its status; its own words went with its hidden
-// console, so the box tells how to see them.
+// status other than 0, before its status; then, where it had a log, its last
+// lines there (kLastLinesIn, the log's path, ":" and the lines) or that it
+// wrote none; then how to see what it says on a console.
 inline constexpr std::u16string_view kServerStoppedAtOnce =
     u"The server stopped right after it started, with exit status ";
 inline constexpr std::u16string_view kOptionsUsed = u"Its options came from ";
+inline constexpr std::u16string_view kLastLinesIn = u"Its last lines in ";
+inline constexpr std::u16string_view kNothingWrittenIn = u"It wrote nothing in ";
 inline constexpr std::u16string_view kSeeRuntimeMessage =
     u"To see the runtime's own message, run the command line below in a command prompt in ";
+
+// The line that opens each run in the server's log, around the runtime's
+// program, after the date and time and before the command line.
+inline constexpr std::u16string_view kLogHeader[] = {u" Smeltra starts ", u": "};
 
 // The reason given there for an options file that is refused: kOptionsFile,
 // the file's path, then kOptionsLine and the line's number where one line is

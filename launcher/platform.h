@@ -61,15 +61,40 @@ class Platform {
   // runtime was or was not taken; nothing is shown or written.
   virtual void Trace(std::u16string_view line) = 0;
 
+  // Appends `bytes` to the file at `path`, making the file and every folder
+  // on its way that is missing; others may read and write the file
+  // meanwhile. Returns the file's size after the write.
+  virtual std::uint64_t AppendFile(const std::u16string& path, std::string_view bytes) = 0;
+
+  // Moves the file `from` to `to`, replacing a file there.
+  virtual void MoveFile(const std::u16string& from, const std::u16string& to) = 0;
+
+  // The bytes of the file at `path` from `offset` to its end; of more than
+  // `max_bytes` only the last max_bytes + 1, so that the caller sees they
+  // were cut. Nothing when no file is there.
+  virtual std::optional<std::string> ReadFileEnd(const std::u16string& path, std::uint64_t offset,
+                                                 std::size_t max_bytes) = 0;
+
+  // `bytes` read in the system's code page, in which programs write text
+  // that are not told otherwise (a Java runtime whose output is a file).
+  virtual std::u16string FromSystemCodePage(std::string_view bytes) = 0;
+
+  // The local date and time to the second: "2026-12-07 21:04:33".
+  virtual std::u16string LocalTime() = 0;
+
   // Starts `program` (a full path, never searched for) with `command_line`
-  // as a new process with its window hidden, inheriting no handle, with
+  // as a new process with a console of its own that has no window, with
   // `working_folder` as its current folder (empty: this process's own); then
-  // waits up to `watch` for it to end. Returns its exit status when it ended
-  // within that time, nothing when it runs on (or cannot be waited for).
-  // Keeps no handle to it on return.
+  // waits up to `watch` for it to end. Its standard output and error are
+  // appended to the file `output` (empty, or a file that cannot be opened:
+  // they go nowhere, traced) and its standard input reads nothing; it
+  // inherits no other handle. Returns its exit status when it ended within
+  // the watch, nothing when it runs on (or cannot be waited for). Keeps no
+  // handle to it on return.
   virtual std::optional<std::uint32_t> StartHidden(const std::u16string& program,
                                                    const std::u16string& command_line,
                                                    const std::u16string& working_folder,
+                                                   const std::u16string& output,
                                                    std::chrono::milliseconds watch) = 0;
 };
 

@@ -6,6 +6,7 @@
 #include "launcher/messages.h"
 #include "launcher/mod_main.h"
 #include "launcher/path_text.h"
+#include "launcher/server_log.h"
 #include "launcher/vm_options.h"
 
 namespace smeltra {
@@ -16,10 +17,12 @@ namespace {
 
 // The box's reason when the runtime ended within the watch with `status`:
 // the status in decimal, and in hexadecimal too where it is a Windows status
-// (0xC0000135), the options file when one gave options, then how to see the
-// runtime's own message from `folder`.
-std::u16string StoppedAtOnceReason(std::uint32_t status, std::u16string_view folder,
-                                   std::optional<std::u16string_view> options_file) {
+// (0xC0000135), the options file when one gave options, the runtime's last
+// lines when it had a log, then how to see its own message from `folder`.
+std::u16string StoppedAtOnceReason(Platform& platform, std::uint32_t status,
+                                   std::u16string_view folder,
+                                   std::optional<std::u16string_view> options_file,
+                                   const std::optional<ServerLog>& log) {
   std::u16string reason(messages::kServerStoppedAtOnce);
   reason.append(Decimal(status));
   if (status > 0xFFFF) {
@@ -30,6 +33,12 @@ std::u16string StoppedAtOnceReason(std::uint32_t status, std::u16string_view fol
   }
   reason.append(u".\r\n");
   if (options_file) reason.append(messages::kOptionsUsed).append(*options_file).append(u".\r\n");
+  if (const auto tail = log ? LogTail(platform, *log) : std::nullopt; tail && tail->empty()) {
+    reason.append(messages::kNothingWrittenIn).append(log->path).append(u".\r\n");
+  } else if (tail) {
+    reason.append(messages::kLastLinesIn).append(log->path).append(u":\r\n");
+    reason.append(*tail).append(u"\r\n");
+  }
   return reason.append(messages::kSeeRuntimeMessage).append(folder).append(u".");
 }
 
@@ -74,11 +83,13 @@ ExitCode StartServer(Registry& registry, std::span<const RegistryView> views, Pl
     command_line = std::move(line);
     if (runtime.program.empty())
       throw LauncherError(std::u16string(messages::kJavaNotOnSearchPath));
-    const auto status = platform.StartHidden(runtime.program, command_line, folder, kStartWatch);
+    const auto log = OpenServerLog(platform, folder, runtime.program, command_line);
+    const auto status = platform.StartHidden(runtime.program, command_line, folder,
+                                             log ? log->path : u"", kStartWatch);
     if (status.value_or(0) != 0) {
       throw LauncherError(StoppedAtOnceReason(
-          *status, folder,
-          options ? std::optional<std::u16string_view>(options_file) : std::nullopt));
+          platform, *status, folder,
+          options ? std::optional<std::u16string_view>(options_file) : std::nullopt, log));
     }
     return ExitCode::kServerStarted;
   } catch (const std::exception& error) {

@@ -35,8 +35,9 @@ inline constexpr std::chrono::milliseconds kStartWatch{3000};
 // Everything the splash's tick does once the splash is gone, and the one
 // place that turns each outcome into its boxes and exit status: finds a
 // runtime, builds the server's command line with the options of the
-// launcher's options file, and starts the runtime's program hidden in the
-// launcher's folder, watching it for kStartWatch. Any failure on the way
+// launcher's options file, opens the server's log, and starts the runtime's
+// program without a window in the launcher's folder, its output to the log,
+// watching it for kStartWatch. Any failure on the way
 // shows one box (kServerNotStarted, the reason, then the command line once
 // it was built) and gives kServerNotStarted. Throws nothing.
 ExitCode StartServer(Registry& registry, std::span<const RegistryView> views, Platform& platform);

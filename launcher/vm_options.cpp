@@ -35,36 +35,8 @@ struct Decoded {
 };
 
 Decoded FromUtf8(std::string_view bytes) {
-  constexpr char32_t kLowest[] = {0, 0, 0x80, 0x800, 0x10000};  // by length: no overlong forms
   Decoded decoded;
-  for (std::size_t at = 0; at < bytes.size();) {
-    // A sequence's length by its first byte; 0xC0 and 0xC1 could only start
-    // overlong forms and bytes above 0xF4 code points beyond Unicode.
-    const auto lead = static_cast<std::uint8_t>(bytes[at]);
-    const std::size_t length = lead < 0x80   ? 1
-                               : lead < 0xC2 ? 0
-                               : lead < 0xE0 ? 2
-                               : lead < 0xF0 ? 3
-                               : lead < 0xF5 ? 4
-                                             : 0;
-    bool valid = length != 0 && at + length <= bytes.size();
-    char32_t point = valid ? lead & (0xFFu >> length) : 0;
-    for (std::size_t i = 1; valid && i < length; ++i) {
-      const auto next = static_cast<std::uint8_t>(bytes[at + i]);
-      valid = (next & 0xC0) == 0x80;
-      point = point << 6 | (next & 0x3Fu);
-    }
-    valid = valid && point >= kLowest[length] && point <= 0x10FFFF &&
-            (point < 0xD800 || point > 0xDFFF);
-    if (!valid) return decoded.fault = messages::kOptionsNotUtf8, decoded;
-    if (point < 0x10000) {
-      decoded.text += static_cast<char16_t>(point);
-    } else {
-      decoded.text += static_cast<char16_t>(0xD800 + ((point - 0x10000) >> 10));
-      decoded.text += static_cast<char16_t>(0xDC00 + (point & 0x3FF));
-    }
-    at += length;
-  }
+  if (AppendFromUtf8(bytes, decoded.text) < bytes.size()) decoded.fault = messages::kOptionsNotUtf8;
   return decoded;
 }
 

@@ -56,6 +56,7 @@ using UniqueHandle = UniqueResource<HANDLE, &CloseHandle>;
 // What CreateFileW opens, whose failure value is INVALID_HANDLE_VALUE.
 class UniqueFile : public UniqueHandle {
  public:
+  UniqueFile() noexcept = default;
   explicit UniqueFile(HANDLE value) noexcept
       : UniqueHandle(value == INVALID_HANDLE_VALUE ? nullptr : value) {}
 };
@@ -64,6 +65,9 @@ using UniqueWindow = UniqueResource<HWND, &DestroyWindow>;
 using UniqueLocalMemory = UniqueResource<HLOCAL, &LocalFree>;
 // Memory from GlobalAlloc, as the stream calls want it.
 using UniqueGlobalMemory = UniqueResource<HGLOBAL, &GlobalFree>;
+// The attributes a process start is given besides its startup record.
+using UniqueAttributeList =
+    UniqueResource<LPPROC_THREAD_ATTRIBUTE_LIST, &DeleteProcThreadAttributeList>;
 // Fonts; one must not be selected into a device context when let go.
 using UniqueFont = UniqueResource<HFONT, &DeleteObject>;
 

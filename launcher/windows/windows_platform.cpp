@@ -1,7 +1,9 @@
 #include "launcher/windows/windows_platform.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <string>
+#include <vector>
 
 #include "common/text.h"
 #include "common/windows/unique_handles.h"
@@ -22,23 +24,30 @@ bool WindowsPlatform::FileExists(const std::u16string& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
-std::optional<std::string> WindowsPlatform::ReadFile(const std::u16string& path,
-                                                     std::size_t max_bytes) {
-  const UniqueFile file(CreateFileW(AsWide(path), GENERIC_READ,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+namespace {
+
+// The file at `path` open for reading, or nothing when no file is there
+// (neither it nor a folder on its way exists).
+std::optional<UniqueFile> OpenToRead(const std::u16string& path) {
+  UniqueFile file(CreateFileW(AsWide(path), GENERIC_READ,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) {
     const DWORD code = GetLastError();
     if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND) return std::nullopt;
     throw SystemError(code);
   }
-  // Read to the end rather than trusting the size, which may change while the
-  // file is read; one byte past the cap is enough to tell it is too long.
+  return file;
+}
+
+// Up to `limit` bytes from where `file` stands, read to the end rather than
+// trusting its size, which may change while it is read.
+std::string ReadUpTo(const UniqueFile& file, std::size_t limit) {
   constexpr std::size_t kChunk = 64 * 1024;
   std::string bytes;
   std::size_t read = 0;
-  while (read <= max_bytes) {
-    bytes.resize(read + std::min(kChunk, max_bytes + 1 - read));
+  while (read < limit) {
+    bytes.resize(read + std::min(kChunk, limit - read));
     DWORD got = 0;
     if (!::ReadFile(file.get(), bytes.data() + read, static_cast<DWORD>(bytes.size() - read), &got,
                     nullptr)) {
@@ -49,6 +58,77 @@ std::optional<std::string> WindowsPlatform::ReadFile(const std::u16string& path,
   }
   bytes.resize(read);
   return bytes;
+}
+
+}  // namespace
+
+std::optional<std::string> WindowsPlatform::ReadFile(const std::u16string& path,
+                                                     std::size_t max_bytes) {
+  const auto file = OpenToRead(path);
+  if (!file) return std::nullopt;
+  // One byte past the cap is enough to tell it is too long.
+  return ReadUpTo(*file, max_bytes + 1);
+}
+
+std::optional<std::string> WindowsPlatform::ReadFileEnd(const std::u16string& path,
+                                                        std::uint64_t offset,
+                                                        std::size_t max_bytes) {
+  const auto file = OpenToRead(path);
+  if (!file) return std::nullopt;
+  LARGE_INTEGER size{};
+  if (!GetFileSizeEx(file->get(), &size)) throw SystemError(GetLastError());
+  const auto end = static_cast<std::uint64_t>(size.QuadPart);
+  LARGE_INTEGER from{};
+  from.QuadPart = static_cast<LONGLONG>(std::max(offset, end - std::min<std::uint64_t>(end, max_bytes + 1)));
+  if (!SetFilePointerEx(file->get(), from, nullptr, FILE_BEGIN)) throw SystemError(GetLastError());
+  return ReadUpTo(*file, max_bytes + 1);
+}
+
+std::uint64_t WindowsPlatform::AppendFile(const std::u16string& path, std::string_view bytes) {
+  const auto open = [&] {
+    return UniqueFile(CreateFileW(AsWide(path), FILE_APPEND_DATA | FILE_READ_ATTRIBUTES,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+  };
+  UniqueFile file = open();
+  if (!file && GetLastError() == ERROR_PATH_NOT_FOUND) {
+    // Each folder on the way, from the top; one that is there already or
+    // cannot be made leaves the answer to the second open.
+    for (auto at = path.find(u'\\', 3); at != path.npos; at = path.find(u'\\', at + 1))
+      CreateDirectoryW(AsWide(path.substr(0, at)), nullptr);
+    file = open();
+  }
+  DWORD written = 0;
+  LARGE_INTEGER size{};
+  if (!file ||
+      !WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
+      !GetFileSizeEx(file.get(), &size)) {
+    throw SystemError(GetLastError());
+  }
+  return static_cast<std::uint64_t>(size.QuadPart);
+}
+
+void WindowsPlatform::MoveFile(const std::u16string& from, const std::u16string& to) {
+  if (!MoveFileExW(AsWide(from), AsWide(to), MOVEFILE_REPLACE_EXISTING))
+    throw SystemError(GetLastError());
+}
+
+std::u16string WindowsPlatform::FromSystemCodePage(std::string_view bytes) {
+  if (bytes.empty()) return {};
+  const int length = static_cast<int>(bytes.size());
+  std::wstring text(static_cast<std::size_t>(
+                        MultiByteToWideChar(CP_ACP, 0, bytes.data(), length, nullptr, 0)),
+                    L'\0');
+  MultiByteToWideChar(CP_ACP, 0, bytes.data(), length, text.data(), static_cast<int>(text.size()));
+  return FromWide(text);
+}
+
+std::u16string WindowsPlatform::LocalTime() {
+  SYSTEMTIME now{};
+  GetLocalTime(&now);
+  const auto two = [](WORD number) { return (number < 10 ? u"0" : u"") + Decimal(number); };
+  return Decimal(now.wYear) + u"-" + two(now.wMonth) + u"-" + two(now.wDay) + u" " +
+         two(now.wHour) + u":" + two(now.wMinute) + u":" + two(now.wSecond);
 }
 
 std::u16string WindowsPlatform::ExecutablePath() {
@@ -124,21 +204,67 @@ void WindowsPlatform::Trace(std::u16string_view line) {
 std::optional<std::uint32_t> WindowsPlatform::StartHidden(const std::u16string& program,
                                                           const std::u16string& command_line,
                                                           const std::u16string& working_folder,
+                                                          const std::u16string& output,
                                                           std::chrono::milliseconds watch) {
+  // The runtime's standard handles, made to be inherited: nothing to read,
+  // and the log to write, or nowhere where there is none.
+  SECURITY_ATTRIBUTES inherited{sizeof(inherited), nullptr, TRUE};
+  const UniqueFile nothing(CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE,
+                                       FILE_SHARE_READ | FILE_SHARE_WRITE, &inherited,
+                                       OPEN_EXISTING, 0, nullptr));
+  if (!nothing) throw SystemError(GetLastError());
+  UniqueFile log;
+  if (!output.empty()) {
+    // Appending only: what the runtime writes always lands at the end, even
+    // beside another writer, and nothing it does can write over the header.
+    log = UniqueFile(CreateFileW(AsWide(output), FILE_APPEND_DATA | SYNCHRONIZE,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE, &inherited, OPEN_ALWAYS,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!log) {
+      Trace(u"log: " + output + u" cannot be opened, the server starts without one: " +
+            SystemError(GetLastError()).description());
+    }
+  }
+  const HANDLE written = log ? log.get() : nothing.get();
+
+  // Only these handles are inherited, named one by one: a handle the
+  // launcher was given inheritable (a caller's pipe for its own output)
+  // would otherwise stay open for as long as the server runs.
+  const HANDLE handed[] = {nothing.get(), written};
+  const std::size_t handed_count = written == nothing.get() ? 1 : 2;
+  SIZE_T list_size = 0;
+  InitializeProcThreadAttributeList(nullptr, 1, 0, &list_size);
+  std::vector<std::byte> list_storage(list_size);
+  UniqueAttributeList list;
+  if (!InitializeProcThreadAttributeList(
+          reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(list_storage.data()), 1, 0, &list_size)) {
+    throw SystemError(GetLastError());
+  }
+  list.reset(reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(list_storage.data()));
+  if (!UpdateProcThreadAttribute(list.get(), 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST,
+                                 const_cast<HANDLE*>(handed), handed_count * sizeof(HANDLE),
+                                 nullptr, nullptr)) {
+    throw SystemError(GetLastError());
+  }
+
+  STARTUPINFOEXW startup{};
+  startup.StartupInfo.cb = sizeof(startup);
+  startup.StartupInfo.dwFlags = STARTF_USESHOWWINDOW | STARTF_USESTDHANDLES;
+  startup.StartupInfo.wShowWindow = SW_HIDE;
+  startup.StartupInfo.hStdInput = nothing.get();
+  startup.StartupInfo.hStdOutput = written;
+  startup.StartupInfo.hStdError = written;
+  startup.lpAttributeList = list.get();
   // CreateProcessW may write into the command line, so it gets its own copy.
   std::wstring line(AsWide(command_line), command_line.size());
-  STARTUPINFOW startup{};
-  startup.cb = sizeof(startup);
-  startup.dwFlags = STARTF_USESHOWWINDOW;
-  startup.wShowWindow = SW_HIDE;
   UniqueProcessInformation process;
-  // The launcher has no console, so Windows gives the runtime a new one, with
-  // standard handles of its own, either way; said outright, Wine does the
-  // same instead of handing on the launcher's standard handles, which would
-  // keep a caller's pipe open for as long as the server runs.
-  if (!CreateProcessW(AsWide(program), line.data(), nullptr, nullptr, FALSE, CREATE_NEW_CONSOLE,
-                      nullptr, working_folder.empty() ? nullptr : AsWide(working_folder), &startup,
-                      process.put())) {
+  // A console of its own, as a console program needs, but without a window:
+  // since Windows 11 22H2 a new console goes to the default terminal, which
+  // shows it whatever the show state says, and closing it ends the server.
+  if (!CreateProcessW(AsWide(program), line.data(), nullptr, nullptr, TRUE,
+                      CREATE_NO_WINDOW | EXTENDED_STARTUPINFO_PRESENT, nullptr,
+                      working_folder.empty() ? nullptr : AsWide(working_folder),
+                      &startup.StartupInfo, process.put())) {
     throw SystemError(GetLastError());
   }
   DWORD status = 0;

@@ -8,11 +8,14 @@
 namespace smeltra {
 
 // The launcher's platform on Windows. Message boxes have no owner window
-// (the splash is gone by the time any is shown). The process start uses STARTF_USESHOWWINDOW
-// with SW_HIDE (a console program gets a hidden console that its own console
-// children share) and inherits no handles. Trace lines go to
-// OutputDebugStringW, prefixed "Smeltra: ". ReadFile lets others read and
-// write the file meanwhile, as an editor that has it open expects.
+// (the splash is gone by the time any is shown). The process start gives the
+// runtime a console that has no window (CREATE_NO_WINDOW), which its own
+// console children share, with SW_HIDE for any window it shows by default,
+// and hands it its standard handles alone. Trace lines go to
+// OutputDebugStringW, prefixed "Smeltra: ". Files are read letting others
+// read and write them meanwhile, as an editor that has one open expects; the
+// server's output file is shared for reading and writing too, but not for
+// moving or deleting, so that no roll moves a log while it is written.
 class WindowsPlatform final : public Platform {
  public:
   void ShowMessage(std::u16string_view prompt) override;
@@ -23,9 +26,16 @@ class WindowsPlatform final : public Platform {
   std::u16string ExpandEnvironment(const std::u16string& text) override;
   std::vector<std::u16string> SystemFolders() override;
   void Trace(std::u16string_view line) override;
+  std::uint64_t AppendFile(const std::u16string& path, std::string_view bytes) override;
+  void MoveFile(const std::u16string& from, const std::u16string& to) override;
+  std::optional<std::string> ReadFileEnd(const std::u16string& path, std::uint64_t offset,
+                                         std::size_t max_bytes) override;
+  std::u16string FromSystemCodePage(std::string_view bytes) override;
+  std::u16string LocalTime() override;
   std::optional<std::uint32_t> StartHidden(const std::u16string& program,
                                            const std::u16string& command_line,
                                            const std::u16string& working_folder,
+                                           const std::u16string& output,
                                            std::chrono::milliseconds watch) override;
 };
 

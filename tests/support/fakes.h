@@ -161,15 +161,16 @@ inline bool Rooted(std::u16string_view path) {
 }
 
 // Runs from C:\Smeltra.exe; records boxes, trace lines and starts in order;
-// files exist when listed, and can be read when in `contents`; variables are
-// set when in `environment`. Its current folder holds a planted program at
-// every relative path ("jre\...", "\jre\...", "C:jre\..."), so whatever
-// looks there finds one.
+// files exist when listed or written, and can be read when in `contents`;
+// variables are set when in `environment`. Its current folder holds a
+// planted program at every relative path ("jre\...", "\jre\...",
+// "C:jre\..."), so whatever looks there finds one. Nothing can be written
+// below a folder in `unwritable`, and a file in `held` cannot be moved.
 class FakePlatform final : public Platform {
  public:
   void ShowMessage(std::u16string_view prompt) override { messages.emplace_back(prompt); }
   bool FileExists(const std::u16string& path) override {
-    return files.contains(path) || !Rooted(path);
+    return files.contains(path) || contents.contains(path) || !Rooted(path);
   }
   std::optional<std::string> ReadFile(const std::u16string& path, std::size_t max_bytes) override {
     if (read_error) throw *read_error;
@@ -201,11 +202,39 @@ class FakePlatform final : public Platform {
     return {u"C:\\Windows\\system32", u"C:\\Windows\\System", u"C:\\Windows"};
   }
   void Trace(std::u16string_view line) override { traces.emplace_back(line); }
+  std::uint64_t AppendFile(const std::u16string& path, std::string_view bytes) override {
+    for (const std::u16string& folder : unwritable)
+      if (path.starts_with(folder + u"\\")) throw LauncherError(u"Access is denied.");
+    return contents[path].append(bytes).size();
+  }
+  void MoveFile(const std::u16string& from, const std::u16string& to) override {
+    if (held.contains(from) || held.contains(to)) throw LauncherError(u"In use.");
+    contents[to] = contents.at(from);
+    contents.erase(from);
+  }
+  std::optional<std::string> ReadFileEnd(const std::u16string& path, std::uint64_t offset,
+                                         std::size_t max_bytes) override {
+    const auto found = contents.find(path);
+    if (found == contents.end()) return std::nullopt;
+    const std::string& bytes = found->second;
+    const std::size_t cut = bytes.size() - std::min(bytes.size(), max_bytes + 1);
+    return bytes.substr(std::max(static_cast<std::size_t>(offset), cut));
+  }
+  // Windows-1252 as far as Latin-1 reaches, which the tests keep to.
+  std::u16string FromSystemCodePage(std::string_view bytes) override {
+    std::u16string text;
+    for (const char c : bytes) text += static_cast<char16_t>(static_cast<unsigned char>(c));
+    return text;
+  }
+  std::u16string LocalTime() override { return u"2026-12-07 21:04:33"; }
+  // Appends what the runtime writes to its output, which must be there.
   std::optional<std::uint32_t> StartHidden(const std::u16string& program,
                                            const std::u16string& line, const std::u16string& folder,
+                                           const std::u16string& output,
                                            std::chrono::milliseconds watch) override {
     if (start_error) throw *start_error;
-    starts.push_back({program, line, folder});
+    starts.push_back({program, line, folder, output});
+    if (!output.empty()) contents.at(output).append(runtime_writes);
     watched = watch;
     return ended_with;
   }
@@ -216,7 +245,9 @@ class FakePlatform final : public Platform {
   std::map<std::u16string, std::u16string> environment;
   std::optional<LauncherError> path_error, start_error, read_error;
   std::optional<std::uint32_t> ended_with;          // the started runtime's status within the watch
-  std::vector<std::vector<std::u16string>> starts;  // program, command line, folder
+  std::set<std::u16string> unwritable, held;
+  std::string runtime_writes;  // to its standard output and error
+  std::vector<std::vector<std::u16string>> starts;  // program, command line, folder, output
   std::chrono::milliseconds watched{};
 };
 

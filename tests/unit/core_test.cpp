@@ -172,6 +172,7 @@ const std::u16string kNotStarted = std::u16string(messages::kServerNotStarted) +
 const std::u16string kOptionsFile = u"C:\\Smeltra.vmoptions";
 std::u16string Java(const std::u16string& home) { return home + u"\\bin\\java.exe"; }
 const std::u16string kSystemJava = u"C:\\Windows\\system32\\java.exe";
+const std::u16string kLog = u"C:\\logs\\server.log";
 using Environment = std::map<std::u16string, std::u16string>;
 
 struct StartUpCase {
@@ -188,6 +189,7 @@ struct StartUpCase {
   std::optional<std::uint32_t> ended_with = std::nullopt;  // within the watch; nothing: runs on
   std::optional<std::string> vmoptions = std::nullopt;     // the bytes of C:\Smeltra.vmoptions
   std::u16string options = {};                             // as the command line writes them
+  std::string runtime_writes = {};                         // to its log
 };
 
 class StartUpTest : public ::testing::TestWithParam<StartUpCase> {};
@@ -210,13 +212,15 @@ TEST_P(StartUpTest, ChoosesShowsAndStarts) {
   platform.path_error = c.path_error;
   platform.start_error = c.start_error;
   platform.ended_with = c.ended_with;
+  platform.runtime_writes = c.runtime_writes;
   if (c.vmoptions) platform.contents[kOptionsFile] = *c.vmoptions;
   const ExitCode status = StartServer(registry, RuntimeSearchViews(true), platform);
   EXPECT_EQ(status, c.status);
   EXPECT_EQ(platform.messages, c.messages);
   using Starts = decltype(platform.starts);
   const Starts started = {
-      {c.java_home.empty() ? c.program : Java(c.java_home), Line(c.java_home, c.options), kApp}};
+      {c.java_home.empty() ? c.program : Java(c.java_home), Line(c.java_home, c.options), kApp,
+       kLog}};
   const bool ran = status == ExitCode::kServerStarted || c.ended_with;
   EXPECT_EQ(platform.starts, ran ? started : Starts{});
   // Without a watch a runtime that ends at once would count as a server.
@@ -395,13 +399,17 @@ const StartUpCase kCases[] = {
      .java_home = u"C:\\18",
      .messages = {kNotStarted + std::u16string(messages::kServerStoppedAtOnce) + u"1.\r\n" +
                   std::u16string(messages::kOptionsUsed) + kOptionsFile + u".\r\n" +
+                  std::u16string(messages::kLastLinesIn) + kLog + u":\r\n" +
+                  u"Error: Could not find or load main class Velquist.Frame11\r\n" +
                   std::u16string(messages::kSeeRuntimeMessage) + u"C:\\.\r\n\r\n" +
                   Line(u"C:\\18", u" \"-Dname=a b\"")},
-     .status = kFailed, .ended_with = 1, .vmoptions = "-Dname=a b", .options = u" \"-Dname=a b\""},
+     .status = kFailed, .ended_with = 1, .vmoptions = "-Dname=a b", .options = u" \"-Dname=a b\"",
+     .runtime_writes = "Error: Could not find or load main class Velquist.Frame11\r\n"},
     {.name = "WindowsStatusAlsoInHexadecimal", .registry = {{kJre + u"1.8", u"C:\\18"}},
      .java_home = u"C:\\18",
      .messages = {kNotStarted + std::u16string(messages::kServerStoppedAtOnce) +
-                  u"3221225781 (0xC0000135).\r\n" + std::u16string(messages::kSeeRuntimeMessage) +
+                  u"3221225781 (0xC0000135).\r\n" + std::u16string(messages::kNothingWrittenIn) +
+                  kLog + u".\r\n" + std::u16string(messages::kSeeRuntimeMessage) +
                   u"C:\\.\r\n\r\n" + Line(u"C:\\18")},
      .status = kFailed, .ended_with = 0xC0000135},
     {.name = "OptionsPastTheCommandLineLimit", .registry = {{kJre + u"1.8", u"C:\\18"}},

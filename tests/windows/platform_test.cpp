@@ -30,7 +30,7 @@ TEST(StartHiddenTest, AFailedStartCarriesTheSystemsText) {
   try {
     WindowsPlatform().StartHidden(FromWide(testing::ThisProgram()),
                                   FromWide(L"\"" + testing::ThisProgram() + L"\""),
-                                  FromWide(scratch.path() + L"\\none"), kStartWatch);
+                                  FromWide(scratch.path() + L"\\none"), u"", kStartWatch);
     ADD_FAILURE() << "started in a folder that is not there";
   } catch (const LauncherError& error) {
     EXPECT_EQ(error.description(), SystemError(ERROR_DIRECTORY).description());

@@ -1,0 +1,136 @@
+#include "launcher/server_log.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "common/launcher_error.h"
+#include "common/text.h"
+#include "launcher/messages.h"
+#include "launcher/path_text.h"
+
+namespace smeltra {
+namespace {
+
+// A name of the installation that no other installation has: FNV-1a over
+// its folder, letters in one case as Windows compares paths, in hex.
+std::u16string InstallationKey(std::u16string_view folder) {
+  std::uint64_t hash = 0xCBF29CE484222325;
+  for (char16_t unit : folder) {
+    if (unit >= u'a' && unit <= u'z') unit = static_cast<char16_t>(unit - 32);
+    hash = (hash ^ static_cast<std::uint8_t>(unit)) * 0x100000001B3;
+    hash = (hash ^ (unit >> 8)) * 0x100000001B3;
+  }
+  std::u16string key;
+  for (int shift = 60; shift >= 0; shift -= 4) key += u"0123456789abcdef"[(hash >> shift) & 0xF];
+  return key;
+}
+
+std::vector<std::u16string> LogFolders(Platform& platform, std::u16string_view launcher_folder) {
+  std::vector<std::u16string> folders{Joined(launcher_folder, u"logs")};
+  const auto local = platform.EnvironmentVariable(u"LOCALAPPDATA");
+  if (local && IsAbsolute(*local)) {
+    folders.push_back(Joined(*local, u"Smeltra\\" + InstallationKey(launcher_folder) + u"\\logs"));
+  }
+  return folders;
+}
+
+// Moves each earlier run in `folder` one name on, the oldest out, so that
+// the run about to start writes server.log afresh. Stops at the first file
+// that cannot be moved (still held by a program, no rights), so that no run
+// is written over; the new run then appends to what is left.
+void Roll(Platform& platform, const std::u16string& folder) {
+  for (int run = kKeptRuns - 1; run > 0; --run) {
+    const std::u16string from = Joined(folder, LogFileName(run - 1));
+    if (!platform.FileExists(from)) continue;
+    try {
+      platform.MoveFile(from, Joined(folder, LogFileName(run)));
+    } catch (const LauncherError& error) {
+      platform.Trace(u"log: " + from + u" not rolled, so this run appends: " +
+                     error.description());
+      return;
+    }
+  }
+}
+
+bool IsOff(std::u16string_view value) {
+  return value.size() == 3 && (value[0] | 0x20) == u'o' && (value[1] | 0x20) == u'f' &&
+         (value[2] | 0x20) == u'f';
+}
+
+}  // namespace
+
+std::u16string LogFileName(int run) {
+  return run == 0 ? u"server.log" : u"server." + Decimal(run) + u".log";
+}
+
+std::optional<ServerLog> OpenServerLog(Platform& platform, std::u16string_view launcher_folder,
+                                       std::u16string_view program,
+                                       std::u16string_view command_line) {
+  try {
+    if (IsOff(platform.EnvironmentVariable(kLogSwitchVariable).value_or(u""))) {
+      platform.Trace(u"log: turned off by " + std::u16string(kLogSwitchVariable));
+      return std::nullopt;
+    }
+    const std::string header =
+        Utf8(platform.LocalTime() + std::u16string(messages::kLogHeader[0]) +
+             std::u16string(program) + std::u16string(messages::kLogHeader[1]) +
+             std::u16string(command_line)) +
+        "\r\n";
+    for (const std::u16string& folder : LogFolders(platform, launcher_folder)) {
+      const std::u16string path = Joined(folder, LogFileName(0));
+      try {
+        Roll(platform, folder);
+        const std::uint64_t start = platform.AppendFile(path, header);
+        platform.Trace(u"log: " + path);
+        return ServerLog{path, start};
+      } catch (const LauncherError& error) {
+        platform.Trace(u"log: " + path + u" cannot be written: " + error.description());
+      }
+    }
+    platform.Trace(u"log: none, the server starts without one");
+  } catch (const std::exception&) {
+    platform.Trace(u"log: none, out of memory");
+  }
+  return std::nullopt;
+}
+
+std::optional<std::u16string> LogTail(Platform& platform, const ServerLog& log) {
+  std::string bytes;
+  try {
+    bytes = platform.ReadFileEnd(log.path, log.start, kTailBytes).value_or("");
+  } catch (const LauncherError& error) {
+    platform.Trace(u"log: " + log.path + u" cannot be read: " + error.description());
+    return std::nullopt;
+  }
+  std::string_view tail = bytes;
+  if (tail.size() > kTailBytes) {
+    // Cut: the first line is likely a part of one, and may begin inside a
+    // character; only a line longer than the whole tail is kept in part.
+    tail.remove_prefix(1);
+    if (const auto end = tail.find('\n'); end != tail.npos && end + 1 < tail.size()) {
+      tail.remove_prefix(end + 1);
+    } else {
+      while (!tail.empty() && (static_cast<std::uint8_t>(tail[0]) & 0xC0) == 0x80)
+        tail.remove_prefix(1);
+    }
+  }
+  std::u16string text;
+  if (AppendFromUtf8(tail, text) < tail.size()) text = platform.FromSystemCodePage(tail);
+  std::vector<std::u16string_view> lines;
+  for (std::u16string_view rest = text; !rest.empty();) {
+    const std::size_t end = std::min(rest.find(u'\n'), rest.size());
+    std::u16string_view line = rest.substr(0, end);
+    if (line.ends_with(u'\r')) line.remove_suffix(1);
+    lines.push_back(line);
+    rest.remove_prefix(std::min(end + 1, rest.size()));
+  }
+  while (!lines.empty() && lines.back().find_first_not_of(u" \t") == lines.back().npos)
+    lines.pop_back();
+  std::u16string joined;
+  const std::size_t first = lines.size() - std::min(lines.size(), kTailLines);
+  for (std::size_t i = first; i < lines.size(); ++i)
+    joined.append(i == first ? u"" : u"\r\n").append(lines[i]);
+  return joined;
+}
+
+}  // namespace smeltra
