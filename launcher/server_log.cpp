@@ -45,8 +45,7 @@ void Roll(Platform& platform, const std::u16string& folder) {
     try {
       platform.MoveFile(from, Joined(folder, LogFileName(run)));
     } catch (const LauncherError& error) {
-      platform.Trace(u"log: " + from + u" not rolled, so this run appends: " +
-                     error.description());
+      platform.Trace(u"log: " + from + u" not rolled, so this run appends: " + error.description());
       return;
     }
   }

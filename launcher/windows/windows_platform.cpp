@@ -79,7 +79,8 @@ std::optional<std::string> WindowsPlatform::ReadFileEnd(const std::u16string& pa
   if (!GetFileSizeEx(file->get(), &size)) throw SystemError(GetLastError());
   const auto end = static_cast<std::uint64_t>(size.QuadPart);
   LARGE_INTEGER from{};
-  from.QuadPart = static_cast<LONGLONG>(std::max(offset, end - std::min<std::uint64_t>(end, max_bytes + 1)));
+  from.QuadPart =
+      static_cast<LONGLONG>(std::max(offset, end - std::min<std::uint64_t>(end, max_bytes + 1)));
   if (!SetFilePointerEx(file->get(), from, nullptr, FILE_BEGIN)) throw SystemError(GetLastError());
   return ReadUpTo(*file, max_bytes + 1);
 }
@@ -116,9 +117,9 @@ void WindowsPlatform::MoveFile(const std::u16string& from, const std::u16string&
 std::u16string WindowsPlatform::FromSystemCodePage(std::string_view bytes) {
   if (bytes.empty()) return {};
   const int length = static_cast<int>(bytes.size());
-  std::wstring text(static_cast<std::size_t>(
-                        MultiByteToWideChar(CP_ACP, 0, bytes.data(), length, nullptr, 0)),
-                    L'\0');
+  std::wstring text(
+      static_cast<std::size_t>(MultiByteToWideChar(CP_ACP, 0, bytes.data(), length, nullptr, 0)),
+      L'\0');
   MultiByteToWideChar(CP_ACP, 0, bytes.data(), length, text.data(), static_cast<int>(text.size()));
   return FromWide(text);
 }

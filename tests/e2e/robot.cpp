@@ -16,11 +16,13 @@
 //   exit     <status> <peak working set in KiB>
 //   unpiped            the pipe that is the launcher's standard output and error has no writer
 //                      left within 2 s of its exit, as a script capturing its output sees it end
-//   started  <program> <command line> <current folder> <show state> <argv...>
+//   started  <program> <command line> <current folder> <show state> <console: window,
+//            windowless or none> <standard input: end, data, console or unreadable> <argv...>
 //   end
 // Under any other name (java.exe, or a program planted where none may run) it
 // appends its `started` line, UTF-16, to the file SMELTRA_RECORD names, then
-// lives on for SMELTRA_RUNTIME_MS, as a server would, and ends with the status
+// writes SMELTRA_RUNTIME_SAYS (see Say), lives on for SMELTRA_RUNTIME_MS, as a
+// server would, and ends with the status
 // SMELTRA_RUNTIME_STATUS names (0 when unset), as a runtime that gives up would. Built as a DLL
 // (planted.dll) it records its own load the same way.
 
@@ -244,9 +246,23 @@ int Record(HMODULE self = nullptr) {
   STARTUPINFOW startup{};
   GetStartupInfoW(&startup);
   const bool shown = (startup.dwFlags & STARTF_USESHOWWINDOW) != 0;
+  // A console's input would wait for a key for good; anything else is read,
+  // but not from inside a DLL's start, where the host's input is none of ours.
+  const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+  DWORD mode = 0, read = 0;
+  char byte = 0;
+  const wchar_t* const input_state = self != nullptr                              ? L"-"
+                                     : GetConsoleMode(input, &mode)               ? L"console"
+                                     : !ReadFile(input, &byte, 1, &read, nullptr) ? L"unreadable"
+                                     : read == 0                                  ? L"end"
+                                                                                  : L"data";
   std::wstring line =
       Line({to_wstring(Ticks()), L"started", Escaped(program), Escaped(GetCommandLineW()),
-            Escaped(folder), shown ? to_wstring(startup.wShowWindow) : L"default"});
+            Escaped(folder), shown ? to_wstring(startup.wShowWindow) : L"default",
+            GetConsoleWindow() != nullptr ? L"window"
+            : GetConsoleCP() != 0         ? L"windowless"
+                                          : L"none",
+            input_state});
   int count = 0;
   const smeltra::UniqueLocalMemory argv(CommandLineToArgvW(GetCommandLineW(), &count));
   for (int i = 0; i < count; ++i) line += L"\t" + Escaped(static_cast<LPWSTR*>(argv.get())[i]);
@@ -255,6 +271,25 @@ int Record(HMODULE self = nullptr) {
   DWORD written = 0;
   return file && WriteFile(file.get(), line.data(), DWORD(line.size() * 2), &written, nullptr) ? 0
                                                                                                : 2;
+}
+
+// Writes what SMELTRA_RUNTIME_SAYS holds to standard output and standard
+// error in turn, a piece at each '|', as UTF-8, as a runtime writes its
+// start-up messages and its errors.
+void Say() {
+  wchar_t says[1024] = {};
+  std::wstring_view rest(says, GetEnvironmentVariableW(L"SMELTRA_RUNTIME_SAYS", says, 1024));
+  for (DWORD stream = STD_OUTPUT_HANDLE; !rest.empty();
+       stream = stream == STD_OUTPUT_HANDLE ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE) {
+    const std::wstring_view piece = rest.substr(0, rest.find(L'|'));
+    rest.remove_prefix(std::min(piece.size() + 1, rest.size()));
+    std::string bytes(piece.size() * 3, '\0');
+    bytes.resize(
+        std::size_t(WideCharToMultiByte(CP_UTF8, 0, piece.data(), int(piece.size()), bytes.data(),
+                                        int(bytes.size()), nullptr, nullptr)));
+    DWORD written = 0;
+    WriteFile(GetStdHandle(stream), bytes.data(), DWORD(bytes.size()), &written, nullptr);
+  }
 }
 
 }  // namespace
@@ -271,6 +306,7 @@ int wmain(int argc, wchar_t** argv) {
   const std::wstring_view path(self, GetModuleFileNameW(nullptr, self, MAX_PATH));
   if (lstrcmpiW(path.substr(path.rfind(L'\\') + 1).data(), L"robot.exe") != 0) {
     const int status = Record();
+    Say();
     wchar_t runtime_ms[16] = {}, runtime_status[16] = {};
     GetEnvironmentVariableW(L"SMELTRA_RUNTIME_MS", runtime_ms, 16);
     Sleep(std::wcstoul(runtime_ms, nullptr, 10));

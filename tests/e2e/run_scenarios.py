@@ -45,6 +45,7 @@ BROKEN_JRE = r"C:\e2e\java\jre 1.8.0_202"
 # folder would find them if read against it.
 DOWNLOADS = r"C:\e2e\Downloads"
 SYSTEM_PATH = r"C:\windows\system32;C:\windows"
+LOCAL_APP_DATA = r"C:\e2e\Local"  # the user's local application data, of the scenario's own
 # On the paths an unquoted runtime path would try first, and in the current
 # folder, where Windows looks for `java` first; they must never run.
 DECOYS = (r"C:\Program.exe", "C:\\Program Files\\J\u00e4va\\jre.exe", r"C:\java.exe")
@@ -72,10 +73,18 @@ NOT_INSTALLED = ("You have not Installed Java Runtime Environment on your comput
                  "Please refer installtion guide of Tolvan Brennick for further help")
 NOT_NEW_ENOUGH = "Java Runtime Environment version 1.4 or higher version is not avaiable"
 NOT_STARTED = "The Smeltra server could not be started.\r\n\r\n{reason}\r\n\r\n{command}"
+# What every runtime started writes, to standard output and standard error in
+# turn ('|' between), and the lines the box quotes of it.
+SAYS = "Server gr\u00fc\u00dft\r\n|Error: Could not find or load main class Velquist.Frame11\r\n|bye"
+LOG = APP + r"\logs\server.log"
 STOPPED = NOT_STARTED.replace("{reason}", (
     "The server stopped right after it started, with exit status 1.\r\n"
+    f"Its last lines in {LOG}:\r\n" + SAYS.replace("\r\n|", "\r\n") + "\r\n"
     "To see the runtime's own message, run the command line below in a command prompt in "
     + APP + "."))
+# How many runs a log folder keeps, as the product says.
+KEPT_RUNS = int(re.search(r"kKeptRuns = (\d+)", (Path(__file__).resolve().parents[2] / "launcher"
+                                                 / "server_log.h").read_text())[1])
 
 HAPPY_KEYS = ((HKLM + JRE_KEY + "1.3.1", {"JavaHome": OLD_JRE}),
               (HKLM + JRE_KEY + "1.8.0_351", {"JavaHome": JRE}))
@@ -84,11 +93,13 @@ HAPPY_KEYS = ((HKLM + JRE_KEY + "1.3.1", {"JavaHome": OLD_JRE}),
 # otherwise: `runtime` is how long it lives (ms) and the status it ends with.
 # `options` is the text of Smeltra.vmoptions beside the launcher, saved as
 # Notepad saves "Unicode", and the arguments the runtime must read from it.
+# `log` is where the log must be ("local": under the user's local application
+# data; None: nowhere), `starts` how often the launcher is started in a row.
 Scenario = namedtuple("Scenario",
                       "name why keys javas broken app status boxes home close_ms env program "
-                      "screenshot runtime cwd options",
+                      "screenshot runtime cwd options log starts",
                       defaults=((), (), (), APP, 0, (), None, 0, {}, None, False, (0, 0), "C:\\",
-                                None))
+                                None, "app", 1))
 
 SCENARIOS = [
     Scenario(name="happy_path",
@@ -98,9 +109,22 @@ SCENARIOS = [
              keys=HAPPY_KEYS, javas=(OLD_JRE, JRE), home=JRE, screenshot=True,
              runtime=(RUNS_ON_MS, 0)),
     Scenario(name="runtime_ends_at_once",
-             why="the runtime's real exit status 1 within the watch: the box, status 3",
+             why="the runtime's real exit status 1 well inside the watch, after its first "
+                 "second: the box with its last lines from the log, status 3",
              keys=HAPPY_KEYS, javas=(OLD_JRE, JRE), home=JRE, status=3, boxes=(STOPPED,),
-             runtime=(0, 1)),
+             runtime=(1200, 1)),
+    Scenario(name="log_rolled",
+             why=f"{KEPT_RUNS + 1} starts in a row: the last {KEPT_RUNS} runs kept, one a file",
+             keys=HAPPY_KEYS, javas=(JRE,), home=JRE, starts=KEPT_RUNS + 1),
+    Scenario(name="log_in_local_app_data",
+             why="no logs folder can be made beside the exe (a file has its name): the log in "
+                 "the installation's folder under the user's local application data",
+             keys=HAPPY_KEYS, javas=(JRE,), home=JRE, log="local"),
+    Scenario(name="no_log_anywhere",
+             why="neither the exe's folder nor local application data can take a log: the "
+                 "server starts without one, no box",
+             keys=HAPPY_KEYS, javas=(JRE,), home=JRE, log=None,
+             env={"LOCALAPPDATA": r"C:\e2e\Tolvan Smeltra\logs\AppData"}),
     Scenario(name="options_file",
              why="a real Smeltra.vmoptions beside the exe, Windows' expansion, and the arguments "
                  "as the runtime's argv reads them",
@@ -263,18 +287,23 @@ def check(scenario, events):
                         "a process it started holds it")
     lives_ms, runtime_status = scenario.runtime
     # One that ended within the watch was noticed before the watch ran out,
-    # boxes and all: the end, not the watch's time, ends the wait.
+    # by its box or the launcher's end: the end, not the watch's time, ends the wait.
     deadline = WATCH_MS if lives_ms < WATCH_MS else WATCH_MS + MARGIN_MS
+    noticed = next((box[0] for box in boxes), ended)
     for start in (e[0] for e in of("started") if not e[2].lower().endswith(".dll")):
-        if ended is None or ended >= start + deadline:
-            failures.append(f"the launcher ended at {ended} ms, not within the watch of the "
+        if noticed is None or noticed >= start + deadline:
+            failures.append(f"the launcher noticed at {noticed} ms, not within the watch of the "
                             f"runtime it started at {start:.0f} ms")
     # The program as the system names it: any case, one backslash between folders.
     named = lambda start: [re.sub(r"\\+", r"\\", start[0]).lower(), *start[1:]]  # noqa: E731
     starts = [named(e[2:6]) for e in of("started")]
+    for start in of("started"):
+        if start[6:8] != ["windowless", "end"] and not start[2].lower().endswith(".dll"):
+            failures.append(f"the runtime had {start[6]} console and its input was {start[7]}, "
+                            "expected a console without a window and input at its end")
     if scenario.options:
         # Read back as the runtime reads its command line, argument by argument.
-        arguments, app = [e[7:] for e in of("started")], scenario.app
+        arguments, app = [e[9:] for e in of("started")], scenario.app
         expected = [[*scenario.options[1], "-classpath",
                      f"{app}\\Quorvane\\lib\\vuz.jar;{app}\\Quorvane", "Velquist.Frame11"]]
         if arguments != expected:
@@ -286,7 +315,34 @@ def check(scenario, events):
         scenario.status == 0 or runtime_status) and (scenario.home or scenario.program) else []
     if starts != want:
         failures.append(f"started {starts}, expected {want or 'nothing'}")
+    if want:
+        failures += check_logs(scenario, program, line or "")
     return failures, lifetime
+
+
+def check_logs(scenario, program, line):
+    """Each run's log where the scenario wants it: the header (its command line
+    in full unless options made it), then the runtime's two streams in order."""
+    logs = host(scenario.app) / "logs"
+    if scenario.log == "local":
+        logs = next(host(LOCAL_APP_DATA).glob("Smeltra/*/logs"), logs)
+    runs = sorted(logs.glob("server*.log")) if logs.is_dir() else []
+    if scenario.log is None:
+        return [f"logs written: {runs}"] if runs else []
+    expected = ["server.log"] + [f"server.{n}.log" for n in range(1, min(scenario.starts,
+                                                                          KEPT_RUNS))]
+    if sorted(run.name for run in runs) != sorted(expected):
+        return [f"logs {[run.name for run in runs]} in {logs}, expected {expected}"]
+    header = re.compile(r"\d{4}-\d\d-\d\d \d\d:\d\d:\d\d Smeltra starts (.*?): (.*)\r\n")
+    failures = []
+    for run in runs:
+        text = run.read_bytes().decode("utf-8")
+        found = header.match(text)
+        named = re.sub(r"\\+", r"\\", found[1]).lower() if found else None
+        if not found or named != re.sub(r"\\+", r"\\", program).lower() or (
+                line and found[2] != line) or text[found.end():] != SAYS.replace("|", ""):
+            failures.append(f"{run.name} holds {text!r}")
+    return failures
 
 
 def run(scenario, arch, robot, exe):
@@ -313,9 +369,13 @@ def run(scenario, arch, robot, exe):
     def on_event(event):
         if scenario.screenshot and event[1] == "window":
             shots.append(splash_difference(event[5:9]))
+    if scenario.log != "app":  # a file where the log's folder would be
+        (host(scenario.app) / "logs").write_text("not a folder")
     lives_ms, runtime_status = scenario.runtime
     env = {"SMELTRA_RUNTIME_MS": str(lives_ms), "SMELTRA_RUNTIME_STATUS": str(runtime_status),
-           **scenario.env}
+           "SMELTRA_RUNTIME_SAYS": SAYS, "LOCALAPPDATA": LOCAL_APP_DATA, **scenario.env}
+    for _ in range(scenario.starts - 1):
+        run_robot(arch, robot, launcher, env=env, cwd=scenario.cwd)
     failures, lifetime = check(scenario, run_robot(arch, robot, launcher, scenario.close_ms,
                                                    on_event=on_event, env=env, cwd=scenario.cwd))
     if scenario.screenshot and not (shots and shots[0].isdigit() and int(shots[0]) <= LIMIT):

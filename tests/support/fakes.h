@@ -244,9 +244,9 @@ class FakePlatform final : public Platform {
   std::map<std::u16string, std::string> contents;
   std::map<std::u16string, std::u16string> environment;
   std::optional<LauncherError> path_error, start_error, read_error;
-  std::optional<std::uint32_t> ended_with;          // the started runtime's status within the watch
+  std::optional<std::uint32_t> ended_with;  // the started runtime's status within the watch
   std::set<std::u16string> unwritable, held;
-  std::string runtime_writes;  // to its standard output and error
+  std::string runtime_writes;                       // to its standard output and error
   std::vector<std::vector<std::u16string>> starts;  // program, command line, folder, output
   std::chrono::milliseconds watched{};
 };

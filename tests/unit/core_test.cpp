@@ -218,9 +218,8 @@ TEST_P(StartUpTest, ChoosesShowsAndStarts) {
   EXPECT_EQ(status, c.status);
   EXPECT_EQ(platform.messages, c.messages);
   using Starts = decltype(platform.starts);
-  const Starts started = {
-      {c.java_home.empty() ? c.program : Java(c.java_home), Line(c.java_home, c.options), kApp,
-       kLog}};
+  const Starts started = {{c.java_home.empty() ? c.program : Java(c.java_home),
+                           Line(c.java_home, c.options), kApp, kLog}};
   const bool ran = status == ExitCode::kServerStarted || c.ended_with;
   EXPECT_EQ(platform.starts, ran ? started : Starts{});
   // Without a watch a runtime that ends at once would count as a server.

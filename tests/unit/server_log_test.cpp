@@ -32,7 +32,7 @@ struct PlaceCase {
   std::set<std::u16string> unwritable = {};
   std::map<std::u16string, std::u16string> environment = {{u"LOCALAPPDATA", kLocal}};
   std::optional<std::u16string> folder = std::nullopt;  // of the log; nothing: none
-  std::u16string last_trace;             // how the last trace line starts
+  std::u16string last_trace;                            // how the last trace line starts
 };
 
 class LogPlaceTest : public ::testing::TestWithParam<PlaceCase> {};

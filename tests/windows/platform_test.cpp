@@ -101,6 +101,43 @@ TEST(ReadFileTest, TellsMissingReadTooLongAndUnreadableApart) {
   EXPECT_EQ(failure(scratch.Folder(L"dir")), SystemError(ERROR_ACCESS_DENIED).description());
 }
 
+// The log's file operations on a real file system: folders made on the way,
+// appending beside a runtime that holds the file as the launcher hands it
+// on (no sharing for deletion), which keeps the file from being moved, and
+// reading the end of what was written after a point.
+TEST(LogFileTest, AppendBesideAWriterMoveOnlyWhenFreeReadTheEnd) {
+  const ScratchFolder scratch;
+  WindowsPlatform platform;
+  const std::u16string log = FromWide(scratch.path()) + u"\\l\u00f6gs\\deep\\server.log";
+  const std::u16string moved = FromWide(scratch.path()) + u"\\l\u00f6gs\\deep\\server.1.log";
+  EXPECT_EQ(platform.AppendFile(log, "header\r\n"), 8u);
+  UniqueHandle runtime(CreateFileW(AsWide(log), FILE_APPEND_DATA,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                                   nullptr));
+  ASSERT_TRUE(runtime);
+  DWORD written = 0;
+  ASSERT_TRUE(WriteFile(runtime.get(), "out\n", 4, &written, nullptr));
+  EXPECT_EQ(platform.AppendFile(log, "more\n"), 17u);
+  const auto failure = [&] {
+    try {
+      platform.MoveFile(log, moved);
+    } catch (const LauncherError& error) {
+      return error.description();
+    }
+    return std::u16string();
+  };
+  EXPECT_EQ(failure(), SystemError(ERROR_SHARING_VIOLATION).description());
+  EXPECT_EQ(platform.ReadFileEnd(log, 8, 100), "out\nmore\n");
+  EXPECT_EQ(platform.ReadFileEnd(log, 8, 3), "ore\n");  // one byte past the cap: cut
+  EXPECT_EQ(platform.ReadFileEnd(log, 17, 4), "");
+  EXPECT_EQ(platform.ReadFileEnd(moved, 0, 4), std::nullopt);
+  runtime.reset();
+  EXPECT_EQ(failure(), u"");
+  EXPECT_EQ(platform.ReadFile(moved, 100), "header\r\nout\nmore\n");
+  EXPECT_FALSE(platform.FileExists(log));
+  EXPECT_EQ(platform.FromSystemCodePage("caf\xE9"), u"caf\u00e9");  // Wine's prefix: Windows-1252
+}
+
 // What CommandLineToArgvW reads after a program's name.
 std::vector<std::u16string> SystemArguments(const std::u16string& arguments) {
   int count = 0;
