@@ -66,8 +66,9 @@ class Platform {
   // meanwhile. Returns the file's size after the write.
   virtual std::uint64_t AppendFile(const std::u16string& path, std::string_view bytes) = 0;
 
-  // Moves the file `from` to `to`, replacing a file there.
-  virtual void MoveFile(const std::u16string& from, const std::u16string& to) = 0;
+  // Moves the file `from` to `to`, replacing a file there; false when there
+  // is no file `from` to move (nor its folder).
+  virtual bool MoveFile(const std::u16string& from, const std::u16string& to) = 0;
 
   // The bytes of the file at `path` from `offset` to its end; of more than
   // `max_bytes` only the last max_bytes + 1, so that the caller sees they

@@ -41,7 +41,6 @@ std::vector<std::u16string> LogFolders(Platform& platform, std::u16string_view l
 void Roll(Platform& platform, const std::u16string& folder) {
   for (int run = kKeptRuns - 1; run > 0; --run) {
     const std::u16string from = Joined(folder, LogFileName(run - 1));
-    if (!platform.FileExists(from)) continue;
     try {
       platform.MoveFile(from, Joined(folder, LogFileName(run)));
     } catch (const LauncherError& error) {

@@ -79,27 +79,38 @@ bench_startup() {
   tools/wine-run x64 notepad >/dev/null 2>&1 &
   sleep 2
 
-  local runs_out="$BENCH_OUT/startup-runs.txt" events="$BENCH_OUT/startup-events.tsv" i
+  # Each run twice in a row, with the server's log (rolled from the sixth run
+  # on) and with it turned off: what the log costs, paired on one machine state.
+  local runs_out="$BENCH_OUT/startup-runs.txt" events="$BENCH_OUT/startup-events.tsv" i mode
+  local -A suffix=([on]="" [off]=.off)
   : >"$runs_out"
-  log "start-up under Wine: one warm-up run, then $runs runs"
+  : >"$runs_out.off"
+  log "start-up under Wine: one warm-up run, then $runs runs with the log and without"
   for i in $(seq 0 "$runs"); do
-    tools/wine-run x64 'C:\smeltra-bench\robot.exe' 'C:\smeltra-bench\app\Smeltra.exe' 'C:\' 0 0 >"$events"
-    [ "$i" -eq 0 ] && continue
-    # Per run, on the robot's one clock: process start to splash shown, the
-    # splash's life, splash gone and splash shown to the runtime running, and
-    # the launcher's peak working set.
-    awk -F'\t' '$2 == "launched" { l = $1 } $2 == "window" && !w { w = $1 }
-      $2 == "gone" && !g { g = $1 } $2 == "exit" { peak = $4 } $2 == "started" { s = $1 }
-      END { if (!s) exit 1; print w - l, g - w, s - g, s - w, peak }' "$events" >>"$runs_out" ||
-      die "a start-up run did not start the runtime"
+    for mode in on off; do
+      tools/wine-run x64 'C:\smeltra-bench\robot.exe' 'C:\smeltra-bench\app\Smeltra.exe' 'C:\' 0 0 \
+        "SMELTRA_SERVER_LOG=$mode" >"$events"
+      [ "$i" -eq 0 ] && continue
+      # Per run, on the robot's one clock: process start to splash shown, the
+      # splash's life, splash gone and splash shown to the runtime running, and
+      # the launcher's peak working set.
+      awk -F'\t' '$2 == "launched" { l = $1 } $2 == "window" && !w { w = $1 }
+        $2 == "gone" && !g { g = $1 } $2 == "exit" { peak = $4 } $2 == "started" { s = $1 }
+        END { if (!s) exit 1; print w - l, g - w, s - g, s - w, peak }' "$events" \
+        >>"$runs_out${suffix[$mode]}" || die "a start-up run did not start the runtime"
+    done
   done
 
   local column names=("process start to splash shown" "splash shown" "splash gone to java.exe"
     "splash shown to java.exe" "peak working set (KiB)")
   {
-    printf 'start-up: medians of %d runs (ms unless said)\n' "$runs"
+    printf 'start-up: medians of %d runs (ms unless said), with the log\n' "$runs"
     for column in 1 2 3 4 5; do
       printf '  %-32s %10.1f\n' "${names[column - 1]}" "$(cut -d' ' -f$column "$runs_out" | median)"
     done
+    printf '  %-32s %10.1f\n' "splash gone to java.exe, no log" \
+      "$(cut -d' ' -f3 "$runs_out.off" | median)"
+    printf '  %-32s %10.1f\n' "the log's cost (paired)" \
+      "$(paste -d' ' "$runs_out" "$runs_out.off" | awk '{ print $3 - $8 }' | median)"
   } | tee "$BENCH_OUT/startup.txt"
 }

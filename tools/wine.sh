@@ -37,6 +37,12 @@ make_wine_prefix() {
   wine_step "setting the virtual desktop's size" prefix reg add \
     'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f ||
     die "Wine could not set up the $1 prefix."
+  # The desktop process that the first step started reads its settings once
+  # and lives as long as the server: without this restart every program
+  # would run on a desktop without the settings above.
+  wineserver -k
+  wineserver -w
+  wineserver -p || die "no wineserver could be started again for the $1 prefix."
 }
 
 # wine_step <what> <wine-run arguments...>: a step of the prefix's own, with

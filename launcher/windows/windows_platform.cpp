@@ -109,9 +109,11 @@ std::uint64_t WindowsPlatform::AppendFile(const std::u16string& path, std::strin
   return static_cast<std::uint64_t>(size.QuadPart);
 }
 
-void WindowsPlatform::MoveFile(const std::u16string& from, const std::u16string& to) {
-  if (!MoveFileExW(AsWide(from), AsWide(to), MOVEFILE_REPLACE_EXISTING))
-    throw SystemError(GetLastError());
+bool WindowsPlatform::MoveFile(const std::u16string& from, const std::u16string& to) {
+  if (MoveFileExW(AsWide(from), AsWide(to), MOVEFILE_REPLACE_EXISTING)) return true;
+  const DWORD code = GetLastError();
+  if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND) return false;
+  throw SystemError(code);
 }
 
 std::u16string WindowsPlatform::FromSystemCodePage(std::string_view bytes) {

@@ -27,7 +27,7 @@ class WindowsPlatform final : public Platform {
   std::vector<std::u16string> SystemFolders() override;
   void Trace(std::u16string_view line) override;
   std::uint64_t AppendFile(const std::u16string& path, std::string_view bytes) override;
-  void MoveFile(const std::u16string& from, const std::u16string& to) override;
+  bool MoveFile(const std::u16string& from, const std::u16string& to) override;
   std::optional<std::string> ReadFileEnd(const std::u16string& path, std::uint64_t offset,
                                          std::size_t max_bytes) override;
   std::u16string FromSystemCodePage(std::string_view bytes) override;

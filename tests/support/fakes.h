@@ -207,10 +207,12 @@ class FakePlatform final : public Platform {
       if (path.starts_with(folder + u"\\")) throw LauncherError(u"Access is denied.");
     return contents[path].append(bytes).size();
   }
-  void MoveFile(const std::u16string& from, const std::u16string& to) override {
+  bool MoveFile(const std::u16string& from, const std::u16string& to) override {
+    if (!contents.contains(from)) return false;
     if (held.contains(from) || held.contains(to)) throw LauncherError(u"In use.");
     contents[to] = contents.at(from);
     contents.erase(from);
+    return true;
   }
   std::optional<std::string> ReadFileEnd(const std::u16string& path, std::uint64_t offset,
                                          std::size_t max_bytes) override {

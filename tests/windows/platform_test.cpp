@@ -120,7 +120,7 @@ TEST(LogFileTest, AppendBesideAWriterMoveOnlyWhenFreeReadTheEnd) {
   EXPECT_EQ(platform.AppendFile(log, "more\n"), 17u);
   const auto failure = [&] {
     try {
-      platform.MoveFile(log, moved);
+      EXPECT_TRUE(platform.MoveFile(log, moved));
     } catch (const LauncherError& error) {
       return error.description();
     }
@@ -133,6 +133,7 @@ TEST(LogFileTest, AppendBesideAWriterMoveOnlyWhenFreeReadTheEnd) {
   EXPECT_EQ(platform.ReadFileEnd(moved, 0, 4), std::nullopt);
   runtime.reset();
   EXPECT_EQ(failure(), u"");
+  EXPECT_FALSE(platform.MoveFile(log, moved));  // nothing left to move
   EXPECT_EQ(platform.ReadFile(moved, 100), "header\r\nout\nmore\n");
   EXPECT_FALSE(platform.FileExists(log));
   EXPECT_EQ(platform.FromSystemCodePage("caf\xE9"), u"caf\u00e9");  // Wine's prefix: Windows-1252
