@@ -6,14 +6,17 @@ Quorvane\\lib\\vuz.jar and the Quorvane class folder, the sample server
 compiled from demo/server), registers a sample runtime 1.8.0_351 under a
 folder with blanks beside an older 1.3.1 that must be skipped, starts the
 launcher through the end-to-end robot, waits for the server's page and tells
-what happened; then stops the server and checks that the runtime's java.exe
-ended with the JVM's status. That java.exe is demo/handover, which hands the
-command to the host's JVM and lives as long as it does.
+what happened, the first lines of the server's log among it; then stops the
+server and checks that the runtime's java.exe ended with the JVM's status.
+That java.exe is demo/handover, which hands the command to the host's JVM,
+the JVM's output to its own standard output (the server's log), and lives as
+long as the JVM does.
 
 Other scenarios: no-java registers nothing: the not-installed message, OK
 pressed, exit status 1. ends-at-once leaves out lib\vuz.jar, so the server
-ends at once with status 1: the launcher's stopped-at-once message, OK
-pressed, exit status 3, and the runtime's own words from the handover log.
+ends at once with status 1: the launcher's stopped-at-once message, which must
+quote the JVM's own words about the missing class, as the log must hold them;
+OK pressed, exit status 3.
 Needs WINEPREFIX and DISPLAY (tools/wine.sh).
 """
 
@@ -41,6 +44,8 @@ RUNTIMES = {"1.3.1": r"C:\Program Files\Tolvan Java\jre 1.3.1",
 OPTIONS = ("# Options for the Smeltra server's runtime, one a line.\r\n"
            "-Xmx256m\r\n-Dvelquist.greeting=Hello from Smeltra\r\n")
 SERVER = Path(__file__).resolve().parent / "server"
+# What the JVM says when the server's library is missing.
+MISSING_CLASS = "java.lang.NoClassDefFoundError: Velquist/Answer"
 
 
 def say(label, text=""):
@@ -78,13 +83,10 @@ def wait_for(ready, seconds):
     return ready()
 
 
-def runtime_output(handover_log):
-    """What the JVM wrote: the handover log between the command handed over
-    and the status that java.exe reports once the JVM has ended."""
-    lines = handover_log.read_text("utf-8", "replace").splitlines() if handover_log.exists() else []
-    start = next((i + 1 for i, line in enumerate(lines) if line.startswith("host_command=")), len(lines))
-    end = len(lines) - 1 if lines and lines[-1].startswith("exit_status=") else len(lines)
-    return lines[start:end]
+def log_lines(windows_path):
+    """The lines of the server's log that the launcher keeps at `windows_path`."""
+    path = host(windows_path)
+    return path.read_text("utf-8", "replace").splitlines() if path.exists() else []
 
 
 def lay_out(scratch, args, scenario):
@@ -165,22 +167,26 @@ def main():
                 say("message box", f"caption {event[3]!r}, buttons {event[5]}, OK pressed by the "
                     f"robot; screenshot {shot}")
                 for line in event[4].splitlines():
-                    say("", f"| {line}")
+                    say("", f"| {line.expandtabs(4)}")
 
         events = run_robot("x64", robot, exe, hold_ms=1500, on_event=on_event)
         boxes = [e for e in events if e[1] == "box"]
         status = next((int(e[2]) for e in events if e[1] == "exit"), None)
         say("launcher exit", str(status))
+        output_log = exe.rsplit("\\", 1)[0] + "\\logs\\server.log"
         if scenario == "no-java":
             passed = status == 1 and len(boxes) == 1
         elif scenario == "ends-at-once":
-            # What the box sends the user to see: java.exe has ended, so its log is whole.
+            # java.exe has ended, so the log is whole.
             say("runtime status", key_values(handover_log).get("exit_status", "none reported"))
-            for line in runtime_output(handover_log):
-                say("runtime said", line.expandtabs(4))
-            passed = status == 3 and len(boxes) == 1
+            in_box = len(boxes) == 1 and MISSING_CLASS in boxes[0][4]
+            in_log = any(MISSING_CLASS in line for line in log_lines(output_log))
+            say("server log", output_log)
+            say("JVM's words", f"{MISSING_CLASS!r} in the box: {'yes' if in_box else 'no'}, "
+                f"in the log: {'yes' if in_log else 'no'}")
+            passed = status == 3 and in_box and in_log
         else:
-            passed = show_server(events, status, handover_log, server_log)
+            passed = show_server(events, status, handover_log, server_log, output_log)
     finally:
         stopped = stop_server(server_log, handover_log)
         shutil.rmtree(scratch, ignore_errors=True)
@@ -189,14 +195,16 @@ def main():
     return 0 if passed and stopped else 1
 
 
-def show_server(events, status, handover_log, server_log):
-    """Waits for the server's page and tells how it was started; whether the
-    launcher ended with 0 and the server answers."""
+def show_server(events, status, handover_log, server_log, output_log):
+    """Waits for the server's page and tells how it was started and what it
+    wrote to its log; whether the launcher ended with 0, the server answers and
+    its log holds what it said."""
     launched = next(e for e in events if e[1] == "launched")
     gone = next((e[0] for e in events if e[1] == "gone"), None)
     if not wait_for(server_log.exists, 60):
         say("no server", "the server did not report within 60 s")
         sys.stdout.write(handover_log.read_text("utf-8", "replace") if handover_log.exists() else "")
+        print("\n".join(log_lines(output_log)))
         return False
     handover, server = key_values(handover_log), key_values(server_log)
     with urllib.request.urlopen(f"http://127.0.0.1:{server['port']}/", timeout=10) as page:
@@ -213,9 +221,14 @@ def show_server(events, status, handover_log, server_log):
     say("start time", f"runtime started {int(handover['received_ms']) - splash_gone:.0f} ms "
         f"after the splash closed; server listening after "
         f"{int(server['listening_ms']) - splash_gone:.0f} ms")
+    lines = log_lines(output_log)
+    say("server log", output_log)
+    for line in lines[:3]:
+        say("", f"| {line}")
     received = server["jvm_options"].split(" | ")
     return (status == 0 and "running" in answer and "-Xmx256m" in received
-            and server["greeting"] == "Hello from Smeltra")
+            and server["greeting"] == "Hello from Smeltra"
+            and f"listening on http://127.0.0.1:{server['port']}/" in "\n".join(lines))
 
 
 if __name__ == "__main__":

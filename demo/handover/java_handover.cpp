@@ -13,11 +13,15 @@
 // runs under the host's /bin/sh, which writes its status to a file once it
 // ends; this program waits for that file.
 //
+// The JVM writes where this program's standard output goes, its errors
+// among its output in the order they come, as a real java.exe would: into
+// the file behind it (the launcher's server log) where there is one, else
+// wherever Wine puts the standard output of a Linux program.
+//
 // SMELTRA_HOST_JAVA names the host JVM (/usr/bin/java when unset);
 // SMELTRA_HANDOVER_LOG a Windows path for the log: key=value lines of what was
-// received and handed over, then the JVM's own output, then exit_status=N
-// once the JVM has ended. Exit status: the JVM's, or 1 when it cannot be
-// started.
+// received and handed over, then exit_status=N once the JVM has ended. Exit
+// status: the JVM's, or 1 when it cannot be started.
 
 #include <windows.h>
 // After windows.h, which it needs.
@@ -67,14 +71,30 @@ std::wstring Quoted(const std::wstring& argument) {
 }
 
 // What the host's /bin/sh runs:
-//   sh -c <this> sh <log> <status file> <java> <argument>...
-// The JVM's output and errors are appended to the log by its host path:
-// Wine hands a Linux program no standard error and, from a process with a
-// hidden console, not even standard output. The status comes as one write of
-// at most four bytes into a file that is empty till then: a reader sees it
-// empty or whole, and the closing newline tells which.
+//   sh -c <this> sh <output file or ""> <status file> <java> <argument>...
+// The JVM's output is appended to the output file by its host path, not
+// handed on as a handle: Wine gives a Linux program the file behind a
+// standard output handle only where that handle may write anywhere in the
+// file, and the launcher's is append-only. Its standard error is never
+// handed on: the Linux program gets the Wine process's own, so the JVM's
+// errors join its output. The status comes as one write of at most four
+// bytes into a file that is empty till then: a reader sees it empty or
+// whole, and the closing newline tells which.
 constexpr wchar_t kStatusWrapper[] =
-    LR"(exec >>"$1" 2>&1; status=$2; shift 2; "$@"; echo $? >"$status")";
+    LR"([ -z "$1" ] || exec >>"$1"; exec 2>&1; status=$2; shift 2; "$@"; echo $? >"$status")";
+
+// The Windows path of the file this program's standard output writes to;
+// empty when it writes to no file (a console, a pipe, NUL).
+std::wstring OutputFile() {
+  const HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
+  wchar_t path[MAX_PATH] = {};
+  if (output == nullptr || output == INVALID_HANDLE_VALUE ||
+      GetFileType(output) != FILE_TYPE_DISK) {
+    return {};
+  }
+  const DWORD length = GetFinalPathNameByHandleW(output, path, MAX_PATH, FILE_NAME_NORMALIZED);
+  return length > 0 && length < MAX_PATH ? path : L"";
+}
 
 // The JVM's exit status once the wrapper has written it to `path`.
 std::optional<DWORD> WrittenStatus(const std::wstring& path) {
@@ -95,7 +115,7 @@ std::optional<DWORD> WrittenStatus(const std::wstring& path) {
 
 int wmain() {
   const std::wstring log_name = Environment(L"SMELTRA_HANDOVER_LOG", L"handover.log");
-  // Appending, as the JVM does, so that neither writes over the other.
+  // Appending: what an earlier run wrote there stays.
   const smeltra::UniqueFile log(CreateFileW(log_name.c_str(), FILE_APPEND_DATA,
                                             FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                             OPEN_ALWAYS, 0, nullptr));
@@ -155,18 +175,22 @@ int wmain() {
     write("error", L"no file for the JVM's status: error " + std::to_wstring(GetLastError()));
     return 1;
   }
-  const UniqueHeapText log_unix(to_unix(log_name.c_str()));
+  const std::wstring output = OutputFile();
+  const UniqueHeapText output_unix(output.empty() ? nullptr : to_unix(output.c_str()));
   const UniqueHeapText status_unix(to_unix(status_file));
   const std::wstring shell = L"/bin/sh";
   // Wine runs a Linux program given by its DOS path.
   const UniqueHeapText shell_dos(to_dos(Utf8(shell).c_str()));
-  if (!log_unix || !status_unix || !shell_dos) {
+  if ((!output.empty() && !output_unix) || !status_unix || !shell_dos) {
     DeleteFileW(status_file);
-    write("error", L"no host path for the log, the JVM's status or the host's shell");
+    write("error", L"no host path for the output, the JVM's status or the host's shell");
     return 1;
   }
+  const std::wstring host_output =
+      output_unix ? Wide(static_cast<const char*>(output_unix.get())) : L"";
+  write("output", host_output);
   std::wstring wrapped = Quoted(shell) + L" -c " + Quoted(kStatusWrapper) + L" sh " +
-                         Quoted(Wide(static_cast<const char*>(log_unix.get()))) + L" " +
+                         Quoted(host_output) + L" " +
                          Quoted(Wide(static_cast<const char*>(status_unix.get()))) + L" " + command;
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;

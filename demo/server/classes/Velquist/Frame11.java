@@ -21,7 +21,8 @@ import java.nio.file.StandardCopyOption;
  *
  * <p>It listens on 127.0.0.1 alone, on the port in VELQUIST_PORT (any free
  * port when unset), answers every request with a plain page saying that it
- * runs, and stays up until it is stopped. Once it listens it writes a log
+ * runs, and stays up until it is stopped. It says on its standard output
+ * that it starts and, once it listens, where. Then it writes a log
  * (VELQUIST_LOG, or Frame11.log in its working folder), key=value lines:
  * pid, working_folder, class_path, jvm_options (the JVM's own options, " | "
  * between), greeting (the system property velquist.greeting), max_heap_mb,
@@ -32,6 +33,7 @@ public final class Frame11 {
 
   public static void main(String[] args) throws IOException {
     final long entered = System.currentTimeMillis();
+    System.out.println("Velquist.Frame11 starting in " + Paths.get("").toAbsolutePath());
     // Made before listening, as a real server loads its libraries at its start:
     // a missing library then ends the JVM at once (NoClassDefFoundError), not
     // on the first request.
@@ -41,6 +43,8 @@ public final class Frame11 {
     server.createContext("/", exchange -> answer(exchange, page));
     server.start();
     final long listening = System.currentTimeMillis();
+    System.out.println("Velquist.Frame11 listening on http://127.0.0.1:"
+        + server.getAddress().getPort() + "/");
 
     final String log =
         "pid=" + ProcessHandle.current().pid() + "\n"
