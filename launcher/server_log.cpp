@@ -25,6 +25,11 @@ std::u16string InstallationKey(std::u16string_view folder) {
   return key;
 }
 
+// The run's name in a log folder, `run` runs ago: server.log, server.1.log...
+std::u16string LogFileName(int run) {
+  return run == 0 ? u"server.log" : u"server." + Decimal(run) + u".log";
+}
+
 std::vector<std::u16string> LogFolders(Platform& platform, std::u16string_view launcher_folder) {
   std::vector<std::u16string> folders{Joined(launcher_folder, u"logs")};
   const auto local = platform.EnvironmentVariable(u"LOCALAPPDATA");
@@ -56,10 +61,6 @@ bool IsOff(std::u16string_view value) {
 }
 
 }  // namespace
-
-std::u16string LogFileName(int run) {
-  return run == 0 ? u"server.log" : u"server." + Decimal(run) + u".log";
-}
 
 std::optional<ServerLog> OpenServerLog(Platform& platform, std::u16string_view launcher_folder,
                                        std::u16string_view program,

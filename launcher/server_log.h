@@ -28,9 +28,6 @@ struct ServerLog {
   std::uint64_t start = 0;
 };
 
-// The run's name in a log folder, `run` runs ago: server.log, server.1.log...
-std::u16string LogFileName(int run);
-
 // Prepares this run's log and returns it: in the first of the log folders
 // (`launcher_folder`\logs, then one of the installation's own under the
 // user's local application data) where a header line can be written, after
