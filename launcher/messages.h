@@ -43,6 +43,28 @@ inline constexpr std::u16string_view kNothingWrittenIn = u"It wrote nothing in "
 inline constexpr std::u16string_view kSeeRuntimeMessage =
     u"To see the runtime's own message, run the command line below in a command prompt in ";
 
+// The box of a launcher that found its installation's server running:
+// around the time it started and its process id; or one of the two texts
+// after, when that cannot be told. Then kHowToStop and the command.
+inline constexpr std::u16string_view kAlreadyRunning[] = {
+    u"The Smeltra server of this folder is already running, since ", u", as process ", u"."};
+inline constexpr std::u16string_view kAlreadyStarting =
+    u"The Smeltra server of this folder is being started by another Smeltra.exe.";
+inline constexpr std::u16string_view kAlreadyRunningElevated =
+    u"The Smeltra server of this folder is already running, started with administrator rights, "
+    u"so no more can be told about it here; it can be stopped from a command prompt run as "
+    u"administrator.";
+inline constexpr std::u16string_view kHowToStop = u"To stop it, run this command:\r\n";
+
+// The boxes of Smeltra.exe --stop: a server that had to be ended after the
+// limit (around the limit in seconds), and one that could not be stopped
+// (followed by the system's reason).
+inline constexpr std::u16string_view kEndedAfterLimit[] = {
+    u"The Smeltra server did not stop within ",
+    u" seconds of being asked to, as Ctrl+C asks, and was ended. What it had not yet saved is "
+    u"lost."};
+inline constexpr std::u16string_view kNotStopped = u"The Smeltra server could not be stopped.";
+
 // The line that opens each run in the server's log, around the runtime's
 // program, after the date and time and before the command line.
 inline constexpr std::u16string_view kLogHeader[] = {u" Smeltra starts ", u": "};

@@ -1,6 +1,7 @@
 #include "launcher/path_text.h"
 
 #include <algorithm>
+#include <cstdint>
 
 namespace smeltra {
 namespace {
@@ -87,6 +88,31 @@ std::u16string AbsoluteAgainst(std::u16string_view path, std::u16string_view fol
       root.ends_with(u':') && (root[root.size() - 2] | 0x20) == (path[0] | 0x20);
   if (same_drive) return Joined(folder, path.substr(2));
   return std::u16string(path.substr(0, 2)).append(u"\\").append(path.substr(2));
+}
+
+std::u16string InstallationKey(std::u16string_view folder) {
+  std::u16string name;  // the folder in upper case, one '\\' between names
+  for (std::size_t at = 0; at < folder.size(); ++at) {
+    const char16_t unit = folder[at];
+    const bool opening_pair = at == 1 && IsSeparator(folder[0]);  // of "\\server"
+    if (IsSeparator(unit) && !name.empty() && name.back() == u'\\' && !opening_pair) continue;
+    name += IsSeparator(unit) ? u'\\' : IsLetter(unit) ? static_cast<char16_t>(unit & ~0x20) : unit;
+  }
+  if (name.starts_with(u"\\\\?\\UNC\\")) {
+    name.replace(0, 8, u"\\\\");
+  } else if (name.starts_with(u"\\\\?\\")) {
+    name.erase(0, 4);
+  }
+  if (name.ends_with(u'\\') && name.size() > 2) name.pop_back();
+  // FNV-1a over the UTF-16 units, each as two bytes.
+  std::uint64_t hash = 0xCBF29CE484222325;
+  for (const char16_t unit : name) {
+    hash = (hash ^ static_cast<std::uint8_t>(unit)) * 0x100000001B3;
+    hash = (hash ^ (unit >> 8)) * 0x100000001B3;
+  }
+  std::u16string key;
+  for (int shift = 60; shift >= 0; shift -= 4) key += u"0123456789abcdef"[(hash >> shift) & 0xF];
+  return key;
 }
 
 }  // namespace smeltra

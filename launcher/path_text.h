@@ -43,4 +43,12 @@ std::u16string RuntimeProgram(std::u16string_view java_home);
 // they are, so a folder that needed nothing keeps every character, and one
 // that names no folder still names none.
 std::u16string AbsoluteAgainst(std::u16string_view path, std::u16string_view folder);
+// A name for the installation in `folder` (a full path) that no other
+// folder has and every way of writing this one shares: ASCII letters in
+// either case, '/' for '\\', closing separators and the "\\?\" of a long
+// path count for nothing. 16 hex digits, fit for a file's or a kernel
+// object's name. The platform's ComparableFolder gives the rest of Windows'
+// way of comparing (other letters' case, short names).
+std::u16string InstallationKey(std::u16string_view folder);
+
 }  // namespace smeltra

@@ -17,7 +17,30 @@ enum class ExitCode : int {
   kNoRuntimeInstalled = 1,
   kNoRuntimeNewEnough = 2,
   kServerNotStarted = 3,
+  kAlreadyRunning = 4,
+  // Of Smeltra.exe --stop:
+  kServerStopped = 0,
+  kNotRunning = 5,
+  kEndedAfterLimit = 6,
+  kNotStopped = 7,
 };
+
+// Who holds an installation: this launcher, now that it claimed it, or the
+// server (or the launcher starting it) that held it already.
+struct Claim {
+  enum class Holder {
+    kThisLauncher,
+    kServer,    // `process_id` since `since` ("2026-12-07 21:04:33")
+    kStarting,  // another launcher, not yet done starting its server
+    kElevated,  // something started with administrator rights: no more can be read
+  };
+  Holder holder = Holder::kThisLauncher;
+  std::uint32_t process_id = 0;
+  std::u16string since = {};
+};
+
+// How a stop ended, when it did not fail.
+enum class StopOutcome { kStopped, kNotRunning, kEndedAfterLimit };
 
 // What the start-up needs of the operating system besides the registry.
 // Failures of the system calls throw LauncherError with the system's own
@@ -83,15 +106,34 @@ class Platform {
   // The local date and time to the second: "2026-12-07 21:04:33".
   virtual std::u16string LocalTime() = 0;
 
+  // `folder` (a full path) as Windows compares paths: its long names, in
+  // upper case.
+  virtual std::u16string ComparableFolder(const std::u16string& folder) = 0;
+
+  // Claims the installation named `key` for this launcher, in one step that
+  // two launchers cannot both win, unless its server is running (a process
+  // that is still the one the claim names) or another launcher is starting
+  // it. A claim this launcher wins goes to the runtime that StartHidden
+  // starts, which holds it for as long as it runs; when none is started it
+  // goes with the launcher.
+  virtual Claim ClaimInstallation(const std::u16string& key) = 0;
+
+  // Stops the server of the installation named `key`: asks it to end as
+  // Ctrl+C in its console would, waits up to `limit`, and only then ends it.
+  // Touches no process but the one its claim names while the claim is held.
+  // Throws when it cannot be stopped.
+  virtual StopOutcome StopInstallation(const std::u16string& key,
+                                       std::chrono::milliseconds limit) = 0;
+
   // Starts `program` (a full path, never searched for) with `command_line`
   // as a new process with a console of its own that has no window, with
   // `working_folder` as its current folder (empty: this process's own); then
   // waits up to `watch` for it to end. Its standard output and error are
   // appended to the file `output` (empty, or a file that cannot be opened:
-  // they go nowhere, traced) and its standard input reads nothing; it
-  // inherits no other handle. Returns its exit status when it ended within
-  // the watch, nothing when it runs on (or cannot be waited for). Keeps no
-  // handle to it on return.
+  // they go nowhere, traced) and its standard input reads nothing. It takes
+  // over this launcher's claim, if any, and inherits no other handle.
+  // Returns its exit status when it ended within the watch, nothing when it
+  // runs on (or cannot be waited for). Keeps no handle to it on return.
   virtual std::optional<std::uint32_t> StartHidden(const std::u16string& program,
                                                    const std::u16string& command_line,
                                                    const std::u16string& working_folder,

@@ -11,30 +11,17 @@
 namespace smeltra {
 namespace {
 
-// A name of the installation that no other installation has: FNV-1a over
-// its folder, letters in one case as Windows compares paths, in hex.
-std::u16string InstallationKey(std::u16string_view folder) {
-  std::uint64_t hash = 0xCBF29CE484222325;
-  for (char16_t unit : folder) {
-    if (unit >= u'a' && unit <= u'z') unit = static_cast<char16_t>(unit - 32);
-    hash = (hash ^ static_cast<std::uint8_t>(unit)) * 0x100000001B3;
-    hash = (hash ^ (unit >> 8)) * 0x100000001B3;
-  }
-  std::u16string key;
-  for (int shift = 60; shift >= 0; shift -= 4) key += u"0123456789abcdef"[(hash >> shift) & 0xF];
-  return key;
-}
-
 // The run's name in a log folder, `run` runs ago: server.log, server.1.log...
 std::u16string LogFileName(int run) {
   return run == 0 ? u"server.log" : u"server." + Decimal(run) + u".log";
 }
 
-std::vector<std::u16string> LogFolders(Platform& platform, std::u16string_view launcher_folder) {
+std::vector<std::u16string> LogFolders(Platform& platform, std::u16string_view launcher_folder,
+                                       std::u16string_view key) {
   std::vector<std::u16string> folders{Joined(launcher_folder, u"logs")};
   const auto local = platform.EnvironmentVariable(u"LOCALAPPDATA");
   if (local && IsAbsolute(*local)) {
-    folders.push_back(Joined(*local, u"Smeltra\\" + InstallationKey(launcher_folder) + u"\\logs"));
+    folders.push_back(Joined(*local, u"Smeltra\\" + std::u16string(key) + u"\\logs"));
   }
   return folders;
 }
@@ -63,7 +50,7 @@ bool IsOff(std::u16string_view value) {
 }  // namespace
 
 std::optional<ServerLog> OpenServerLog(Platform& platform, std::u16string_view launcher_folder,
-                                       std::u16string_view program,
+                                       std::u16string_view key, std::u16string_view program,
                                        std::u16string_view command_line) {
   try {
     if (IsOff(platform.EnvironmentVariable(kLogSwitchVariable).value_or(u""))) {
@@ -75,7 +62,7 @@ std::optional<ServerLog> OpenServerLog(Platform& platform, std::u16string_view l
              std::u16string(program) + std::u16string(messages::kLogHeader[1]) +
              std::u16string(command_line)) +
         "\r\n";
-    for (const std::u16string& folder : LogFolders(platform, launcher_folder)) {
+    for (const std::u16string& folder : LogFolders(platform, launcher_folder, key)) {
       const std::u16string path = Joined(folder, LogFileName(0));
       try {
         Roll(platform, folder);

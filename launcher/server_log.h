@@ -29,13 +29,14 @@ struct ServerLog {
 };
 
 // Prepares this run's log and returns it: in the first of the log folders
-// (`launcher_folder`\logs, then one of the installation's own under the
-// user's local application data) where a header line can be written, after
+// (`launcher_folder`\logs, then one named after the installation's `key`
+// under the user's local application data) where a header line can be
+// written, after
 // the folder's earlier runs have moved one name on. Nothing when the log is
 // turned off or no folder can be written. Traces each folder's fate; never
 // throws, for no log is a reason not to start the server.
 std::optional<ServerLog> OpenServerLog(Platform& platform, std::u16string_view launcher_folder,
-                                       std::u16string_view program,
+                                       std::u16string_view key, std::u16string_view program,
                                        std::u16string_view command_line);
 
 // The last lines the run wrote to its log (at most kTailLines, from the last

@@ -1,5 +1,7 @@
 #include "launcher/server_start.h"
 
+#include <algorithm>
+
 #include "common/launcher_error.h"
 #include "common/text.h"
 #include "launcher/argument_quoting.h"
@@ -42,7 +44,73 @@ std::u16string StoppedAtOnceReason(Platform& platform, std::uint32_t status,
   return reason.append(messages::kSeeRuntimeMessage).append(folder).append(u".");
 }
 
+// The installation's key from the launcher's own path.
+std::u16string KeyOf(Platform& platform, const std::u16string& folder) {
+  return InstallationKey(platform.ComparableFolder(folder));
+}
+
+// The box of a launcher whose installation is held by `claim`.
+std::u16string AlreadyRunningText(const Claim& claim, std::u16string_view executable) {
+  using Holder = Claim::Holder;
+  if (claim.holder == Holder::kElevated) return std::u16string(messages::kAlreadyRunningElevated);
+  std::u16string text(messages::kAlreadyStarting);
+  if (claim.holder == Holder::kServer) {
+    text.assign(messages::kAlreadyRunning[0]).append(claim.since);
+    text.append(messages::kAlreadyRunning[1]).append(Decimal(claim.process_id));
+    text.append(messages::kAlreadyRunning[2]);
+  }
+  text.append(u"\r\n").append(messages::kHowToStop);
+  return text.append(u"\"").append(executable).append(u"\" --stop");
+}
+
 }  // namespace
+
+bool AsksToStop(std::span<const std::u16string> arguments) {
+  return std::ranges::any_of(arguments, [](std::u16string_view argument) {
+    if (argument.starts_with(u"--")) {
+      argument.remove_prefix(2);
+    } else if (argument.starts_with(u'/')) {
+      argument.remove_prefix(1);
+    } else {
+      return false;
+    }
+    std::u16string folded(argument);
+    for (char16_t& c : folded) c = c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c;
+    return folded == u"stop";
+  });
+}
+
+ExitCode StopServer(Platform& platform) {
+  try {
+    // The tests' own shorter limit, so that a server that ignores the request
+    // costs them a second, not the limit.
+    std::chrono::milliseconds limit = kStopLimit;
+    const auto test_limit = platform.EnvironmentVariable(u"SMELTRA_TEST_STOP_LIMIT_MS");
+    if (test_limit && !test_limit->empty() && test_limit->size() < 7 &&
+        std::ranges::all_of(*test_limit, [](char16_t c) { return c >= u'0' && c <= u'9'; })) {
+      limit = {};
+      for (const char16_t digit : *test_limit)
+        limit = limit * 10 + std::chrono::milliseconds(digit - u'0');
+    }
+    const auto key = KeyOf(platform, FolderOfFile(platform.ExecutablePath()));
+    switch (platform.StopInstallation(key, limit)) {
+      case StopOutcome::kStopped:
+        return ExitCode::kServerStopped;
+      case StopOutcome::kNotRunning:
+        return ExitCode::kNotRunning;
+      case StopOutcome::kEndedAfterLimit:
+        platform.ShowMessage(std::u16string(messages::kEndedAfterLimit[0]) +
+                             Decimal(static_cast<std::uint64_t>(
+                                         std::chrono::ceil<std::chrono::seconds>(limit).count()))
+                                 .append(messages::kEndedAfterLimit[1]));
+        return ExitCode::kEndedAfterLimit;
+    }
+  } catch (const std::exception& error) {
+    platform.ShowMessage(std::u16string(messages::kNotStopped) + u"\r\n\r\n" +
+                         ErrorDescription(error));
+  }
+  return ExitCode::kNotStopped;
+}
 
 std::u16string ServerCommandLine(std::u16string_view java_home, std::u16string_view launcher_folder,
                                  std::span<const std::u16string> options) {
@@ -59,6 +127,12 @@ ExitCode StartServer(Registry& registry, std::span<const RegistryView> views, Pl
   try {
     const std::u16string executable = platform.ExecutablePath();
     const std::u16string folder = FolderOfFile(executable);
+    const std::u16string key = KeyOf(platform, folder);
+    if (const Claim claim = platform.ClaimInstallation(key);
+        claim.holder != Claim::Holder::kThisLauncher) {
+      platform.ShowMessage(AlreadyRunningText(claim, executable));
+      return ExitCode::kAlreadyRunning;
+    }
     const auto search = LocateJavaRuntime(registry, views, platform, folder);
     if (const auto* none = std::get_if<NoRuntime>(&search)) {
       const bool installed = *none == NoRuntime::kNotNewEnough;
@@ -83,7 +157,7 @@ ExitCode StartServer(Registry& registry, std::span<const RegistryView> views, Pl
     command_line = std::move(line);
     if (runtime.program.empty())
       throw LauncherError(std::u16string(messages::kJavaNotOnSearchPath));
-    const auto log = OpenServerLog(platform, folder, runtime.program, command_line);
+    const auto log = OpenServerLog(platform, folder, key, runtime.program, command_line);
     const auto status = platform.StartHidden(runtime.program, command_line, folder,
                                              log ? log->path : u"", kStartWatch);
     if (status.value_or(0) != 0) {

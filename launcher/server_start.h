@@ -32,9 +32,25 @@ inline constexpr std::size_t kMaxCommandLine = 32766;
 // three seconds of the server are watched".
 inline constexpr std::chrono::milliseconds kStartWatch{3000};
 
+// How long a stop waits for the server to end by itself before it ends it;
+// why this long: README, "Stopping the server".
+inline constexpr std::chrono::seconds kStopLimit{30};
+
+// True when the launcher's arguments (its program name not among them) ask
+// it to stop the server: "--stop" or "/stop", in any case. Any other
+// argument is ignored.
+bool AsksToStop(std::span<const std::u16string> arguments);
+
+// Smeltra.exe --stop: stops the server of the launcher's installation
+// (Platform::StopInstallation, kStopLimit) and turns the outcome into its
+// exit status; a server ended after the limit, and a failure, show one box.
+// Throws nothing.
+ExitCode StopServer(Platform& platform);
+
 // Everything the splash's tick does once the splash is gone, and the one
 // place that turns each outcome into its boxes and exit status: finds a
-// runtime, builds the server's command line with the options of the
+// runtime (unless the installation's server runs already: one box,
+// kAlreadyRunning), builds the server's command line with the options of the
 // launcher's options file, opens the server's log, and starts the runtime's
 // program without a window in the launcher's folder, its output to the log,
 // watching it for kStartWatch. Any failure on the way

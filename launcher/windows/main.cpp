@@ -3,9 +3,12 @@
 
 #include <windows.h>
 
+#include <cstdlib>
+#include <string>
 #include <vector>
 
 #include "common/windows/unique_handles.h"
+#include "common/windows/wide_text.h"
 #include "launcher/mod_main.h"
 #include "launcher/server_start.h"
 #include "launcher/windows/frm_splash.h"
@@ -40,6 +43,13 @@ int RunMessageLoop() {
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_command) {
   // Before anything can load a library.
   smeltra::HardenDllSearch();
+  // The arguments as the C runtime read them by Windows' rules.
+  std::vector<std::u16string> arguments;
+  for (int i = 1; i < __argc; ++i) arguments.push_back(smeltra::FromWide(__wargv[i]));
+  if (smeltra::AsksToStop(arguments)) {
+    smeltra::WindowsPlatform platform;
+    return static_cast<int>(smeltra::StopServer(platform));
+  }
   // The splash picture is decoded through COM.
   const smeltra::ComApartment com;
 

@@ -126,12 +126,141 @@ std::u16string WindowsPlatform::FromSystemCodePage(std::string_view bytes) {
   return FromWide(text);
 }
 
+namespace {
+
+// "2026-12-07 21:04:33".
+std::u16string TimeText(const SYSTEMTIME& time) {
+  const auto two = [](WORD number) { return (number < 10 ? u"0" : u"") + Decimal(number); };
+  return Decimal(time.wYear) + u"-" + two(time.wMonth) + u"-" + two(time.wDay) + u" " +
+         two(time.wHour) + u":" + two(time.wMinute) + u":" + two(time.wSecond);
+}
+
+// What an installation's claim holds: the server's process, and when it was
+// created, which tells it from a later process that got the same id.
+struct ClaimRecord {
+  DWORD process_id;
+  FILETIME created;
+};
+
+// The claim's kernel objects, in the user's session: the claim itself and
+// the lock that launchers of the installation take in turn to start it.
+std::wstring ObjectName(const std::u16string& key, std::wstring_view suffix) {
+  return L"Local\\Smeltra-" + std::wstring(key.begin(), key.end()) + std::wstring(suffix);
+}
+
+void UnmapView(void* view) { UnmapViewOfFile(view); }
+using UniqueView = UniqueResource<void*, &UnmapView>;
+
+ClaimRecord ReadRecord(HANDLE claim) {
+  const UniqueView view(MapViewOfFile(claim, FILE_MAP_READ, 0, 0, sizeof(ClaimRecord)));
+  if (!view) throw SystemError(GetLastError());
+  return *static_cast<const ClaimRecord*>(view.get());
+}
+
+// The process `record` names while it is still that process and runs;
+// empty when it is not, or when it cannot be opened for `access` and
+// `code` says why.
+UniqueHandle ClaimingProcess(const ClaimRecord& record, DWORD access, DWORD& code) {
+  UniqueHandle process(OpenProcess(access | SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE,
+                                   record.process_id));
+  code = process ? ERROR_SUCCESS : GetLastError();
+  FILETIME created{}, unused{};
+  if (!process || !GetProcessTimes(process.get(), &created, &unused, &unused, &unused) ||
+      CompareFileTime(&created, &record.created) != 0 ||
+      WaitForSingleObject(process.get(), 0) != WAIT_TIMEOUT) {
+    return {};
+  }
+  return process;
+}
+
+// Launchers of one installation take the start lock in turn; one holds it
+// from its claim to its runtime's start, a search and one process start.
+constexpr DWORD kStartLockWaitMs = 10000;
+
+}  // namespace
+
 std::u16string WindowsPlatform::LocalTime() {
   SYSTEMTIME now{};
   GetLocalTime(&now);
-  const auto two = [](WORD number) { return (number < 10 ? u"0" : u"") + Decimal(number); };
-  return Decimal(now.wYear) + u"-" + two(now.wMonth) + u"-" + two(now.wDay) + u" " +
-         two(now.wHour) + u":" + two(now.wMinute) + u":" + two(now.wSecond);
+  return TimeText(now);
+}
+
+Claim WindowsPlatform::ClaimInstallation(const std::u16string& key) {
+  const auto failure = [](DWORD code) {
+    if (code != ERROR_ACCESS_DENIED) throw SystemError(code);
+    return Claim{.holder = Claim::Holder::kElevated};
+  };
+  start_lock_.reset(CreateMutexW(nullptr, FALSE, ObjectName(key, L"-start").c_str()));
+  if (!start_lock_) return failure(GetLastError());
+  const DWORD waited = WaitForSingleObject(start_lock_.get(), kStartLockWaitMs);
+  if (waited == WAIT_TIMEOUT) return {.holder = Claim::Holder::kStarting};
+  if (waited == WAIT_FAILED) throw SystemError(GetLastError());
+  start_lock_held_.reset(start_lock_.get());
+  // Inheritable, for the runtime; new ones hold zeros: no process.
+  SECURITY_ATTRIBUTES inherited{sizeof(inherited), nullptr, TRUE};
+  claim_.reset(CreateFileMappingW(INVALID_HANDLE_VALUE, &inherited, PAGE_READWRITE, 0,
+                                  sizeof(ClaimRecord), ObjectName(key, L"").c_str()));
+  if (!claim_) return failure(GetLastError());
+  const ClaimRecord record = ReadRecord(claim_.get());
+  DWORD code = ERROR_SUCCESS;
+  // A claim that outlived its server, held by a program the server started,
+  // is this launcher's to take over.
+  const bool running =
+      record.process_id != 0 && (ClaimingProcess(record, 0, code) || code == ERROR_ACCESS_DENIED);
+  if (!running) return {};
+  claim_.reset();
+  start_lock_held_.reset();
+  start_lock_.reset();
+  if (code == ERROR_ACCESS_DENIED) return {.holder = Claim::Holder::kElevated};
+  FILETIME local{};
+  SYSTEMTIME since{};
+  FileTimeToLocalFileTime(&record.created, &local);
+  FileTimeToSystemTime(&local, &since);
+  return {
+      .holder = Claim::Holder::kServer, .process_id = record.process_id, .since = TimeText(since)};
+}
+
+StopOutcome WindowsPlatform::StopInstallation(const std::u16string& key,
+                                              std::chrono::milliseconds limit) {
+  // Not in the middle of a start: its runtime would be left running.
+  const UniqueHandle lock(CreateMutexW(nullptr, FALSE, ObjectName(key, L"-start").c_str()));
+  UniqueResource<HANDLE, &ReleaseMutex> held;
+  if (lock && WaitForSingleObject(lock.get(), kStartLockWaitMs) != WAIT_TIMEOUT)
+    held.reset(lock.get());
+
+  const UniqueHandle claim(OpenFileMappingW(FILE_MAP_READ, FALSE, ObjectName(key, L"").c_str()));
+  if (!claim) {
+    const DWORD code = GetLastError();
+    if (code == ERROR_FILE_NOT_FOUND) return StopOutcome::kNotRunning;
+    throw SystemError(code);
+  }
+  const ClaimRecord record = ReadRecord(claim.get());
+  if (record.process_id == 0) return StopOutcome::kNotRunning;
+  DWORD code = ERROR_SUCCESS;
+  const UniqueHandle process = ClaimingProcess(record, PROCESS_TERMINATE, code);
+  if (!process) {
+    if (code == ERROR_SUCCESS || code == ERROR_INVALID_PARAMETER) return StopOutcome::kNotRunning;
+    throw SystemError(code);
+  }
+  // Ctrl+C as in the server's own console: this process joins that console
+  // for the moment, ignores the event itself and leaves again. The runtime
+  // then runs its shutdown hooks, as it does when a user presses Ctrl+C.
+  FreeConsole();
+  if (!AttachConsole(record.process_id)) throw SystemError(GetLastError());
+  SetConsoleCtrlHandler(nullptr, TRUE);
+  const BOOL sent = GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0);
+  code = GetLastError();
+  FreeConsole();
+  if (!sent) throw SystemError(code);
+  if (WaitForSingleObject(process.get(), static_cast<DWORD>(limit.count())) == WAIT_OBJECT_0)
+    return StopOutcome::kStopped;
+  if (!TerminateProcess(process.get(), 1)) {
+    code = GetLastError();
+    if (WaitForSingleObject(process.get(), 0) == WAIT_OBJECT_0) return StopOutcome::kStopped;
+    throw SystemError(code);
+  }
+  WaitForSingleObject(process.get(), 5000);
+  return StopOutcome::kEndedAfterLimit;
 }
 
 std::u16string WindowsPlatform::ExecutablePath() {
@@ -199,6 +328,18 @@ std::vector<std::u16string> WindowsPlatform::SystemFolders() {
   return folders;
 }
 
+std::u16string WindowsPlatform::ComparableFolder(const std::u16string& folder) {
+  const std::u16string long_form = GrowingText([&](wchar_t* buffer, DWORD size) {
+                                     return GetLongPathNameW(AsWide(folder), buffer, size);
+                                   }).value_or(folder);
+  std::wstring upper(long_form.size(), L'\0');
+  const int length = LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, AsWide(long_form),
+                                   static_cast<int>(long_form.size()), upper.data(),
+                                   static_cast<int>(upper.size()), nullptr, nullptr, 0);
+  return length > 0 ? FromWide(std::wstring_view(upper.data(), static_cast<std::size_t>(length)))
+                    : long_form;
+}
+
 void WindowsPlatform::Trace(std::u16string_view line) {
   const std::u16string text = u"Smeltra: " + std::u16string(line) + u"\n";
   OutputDebugStringW(AsWide(text));
@@ -233,8 +374,9 @@ std::optional<std::uint32_t> WindowsPlatform::StartHidden(const std::u16string& 
   // Only these handles are inherited, named one by one: a handle the
   // launcher was given inheritable (a caller's pipe for its own output)
   // would otherwise stay open for as long as the server runs.
-  const HANDLE handed[] = {nothing.get(), written};
-  const std::size_t handed_count = written == nothing.get() ? 1 : 2;
+  std::vector<HANDLE> handed{nothing.get()};
+  if (written != nothing.get()) handed.push_back(written);
+  if (claim_) handed.push_back(claim_.get());
   SIZE_T list_size = 0;
   InitializeProcThreadAttributeList(nullptr, 1, 0, &list_size);
   std::vector<std::byte> list_storage(list_size);
@@ -244,9 +386,8 @@ std::optional<std::uint32_t> WindowsPlatform::StartHidden(const std::u16string& 
     throw SystemError(GetLastError());
   }
   list.reset(reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(list_storage.data()));
-  if (!UpdateProcThreadAttribute(list.get(), 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST,
-                                 const_cast<HANDLE*>(handed), handed_count * sizeof(HANDLE),
-                                 nullptr, nullptr)) {
+  if (!UpdateProcThreadAttribute(list.get(), 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, handed.data(),
+                                 handed.size() * sizeof(HANDLE), nullptr, nullptr)) {
     throw SystemError(GetLastError());
   }
 
@@ -269,6 +410,18 @@ std::optional<std::uint32_t> WindowsPlatform::StartHidden(const std::u16string& 
                       working_folder.empty() ? nullptr : AsWide(working_folder),
                       &startup.StartupInfo, process.put())) {
     throw SystemError(GetLastError());
+  }
+  if (claim_) {
+    // The claim now names the runtime, which holds it; the next launcher
+    // may look.
+    ClaimRecord record{process.get().dwProcessId, {}};
+    FILETIME unused{};
+    GetProcessTimes(process.get().hProcess, &record.created, &unused, &unused, &unused);
+    const UniqueView view(MapViewOfFile(claim_.get(), FILE_MAP_WRITE, 0, 0, sizeof(ClaimRecord)));
+    if (view) *static_cast<ClaimRecord*>(view.get()) = record;
+    claim_.reset();
+    start_lock_held_.reset();
+    start_lock_.reset();
   }
   DWORD status = 0;
   if (WaitForSingleObject(process.get().hProcess, static_cast<DWORD>(watch.count())) !=

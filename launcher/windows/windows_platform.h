@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "common/launcher_error.h"
+#include "common/windows/unique_handles.h"
 #include "launcher/platform.h"
 
 namespace smeltra {
@@ -32,11 +33,22 @@ class WindowsPlatform final : public Platform {
                                          std::size_t max_bytes) override;
   std::u16string FromSystemCodePage(std::string_view bytes) override;
   std::u16string LocalTime() override;
+  std::u16string ComparableFolder(const std::u16string& folder) override;
+  Claim ClaimInstallation(const std::u16string& key) override;
+  StopOutcome StopInstallation(const std::u16string& key, std::chrono::milliseconds limit) override;
   std::optional<std::uint32_t> StartHidden(const std::u16string& program,
                                            const std::u16string& command_line,
                                            const std::u16string& working_folder,
                                            const std::u16string& output,
                                            std::chrono::milliseconds watch) override;
+
+ private:
+  // While this launcher starts its installation's server: the lock that
+  // keeps other launchers of the installation waiting, and the claim that
+  // the runtime takes over.
+  UniqueHandle start_lock_;
+  UniqueResource<HANDLE, &ReleaseMutex> start_lock_held_;
+  UniqueHandle claim_;
 };
 
 // A LauncherError carrying the Win32 error `code` and the system's own text

@@ -3,7 +3,8 @@
 //
 // As robot.exe:  robot.exe <launcher> <working folder> <close after ms> <hold boxes ms>
 //                          [NAME=VALUE...]
-// starts the launcher with those variables set (removed when VALUE is empty), watches its visible
+// starts the launcher with those variables set (removed when VALUE is empty;
+// ARGUMENTS=... is no variable but the launcher's arguments), watches its visible
 // top-level windows and prints one event a line, UTF-8: ms since the start, kind, details,
 // tab-separated (backslash, tab, CR and LF in a detail read \\ \t \r \n).
 //   launched <process id> <Unix time in ms at 0>
@@ -22,7 +23,7 @@
 // Under any other name (java.exe, or a program planted where none may run) it
 // appends its `started` line, UTF-16, to the file SMELTRA_RECORD names, then
 // writes SMELTRA_RUNTIME_SAYS (see Say), lives on for SMELTRA_RUNTIME_MS, as a
-// server would, and ends with the status
+// server would, or until Ctrl+C (see OnStop), and ends with the status
 // SMELTRA_RUNTIME_STATUS names (0 when unset), as a runtime that gives up would. Built as a DLL
 // (planted.dll) it records its own load the same way.
 
@@ -125,7 +126,8 @@ std::wstring DescribeBox(HWND box) {
   return Line({L"box", Handle(box), Text(box), text, buttons, icon ? L"1" : L"0", Rect(box)});
 }
 
-int Robot(const std::wstring& launcher, const wchar_t* folder, DWORD close_ms, DWORD hold_ms) {
+int Robot(const std::wstring& launcher, const std::wstring& arguments, const wchar_t* folder,
+          DWORD close_ms, DWORD hold_ms) {
   LARGE_INTEGER frequency{};
   QueryPerformanceFrequency(&frequency);
   const LONGLONG origin = Ticks();
@@ -141,7 +143,7 @@ int Robot(const std::wstring& launcher, const wchar_t* folder, DWORD close_ms, D
   lstrcatW(record, L".records");
   DeleteFileW(record);
   SetEnvironmentVariableW(L"SMELTRA_RECORD", record);
-  std::wstring command_line = L"\"" + launcher + L"\"";
+  std::wstring command_line = L"\"" + launcher + L"\"" + arguments;
   SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
   HANDLE read_end = nullptr, write_end = nullptr;
   if (!CreatePipe(&read_end, &write_end, &inheritable, 0)) return static_cast<int>(GetLastError());
@@ -237,12 +239,22 @@ int Robot(const std::wstring& launcher, const wchar_t* folder, DWORD close_ms, D
   return 0;
 }
 
-// One line in one write, so that no reader sees half of it.
+// Appends `line` to the file SMELTRA_RECORD names, in one write, so that no
+// reader sees half of it.
+int Append(std::wstring line) {
+  wchar_t record[MAX_PATH] = {};
+  GetEnvironmentVariableW(L"SMELTRA_RECORD", record, MAX_PATH);
+  line += L"\n";
+  const smeltra::UniqueFile file = OpenFile(record, FILE_APPEND_DATA, OPEN_ALWAYS);
+  DWORD written = 0;
+  return file && WriteFile(file.get(), line.data(), DWORD(line.size() * 2), &written, nullptr) ? 0
+                                                                                               : 2;
+}
+
 int Record(HMODULE self = nullptr) {
-  wchar_t program[MAX_PATH] = {}, folder[MAX_PATH] = {}, record[MAX_PATH] = {};
+  wchar_t program[MAX_PATH] = {}, folder[MAX_PATH] = {};
   GetModuleFileNameW(self, program, MAX_PATH);
   GetCurrentDirectoryW(MAX_PATH, folder);
-  GetEnvironmentVariableW(L"SMELTRA_RECORD", record, MAX_PATH);
   STARTUPINFOW startup{};
   GetStartupInfoW(&startup);
   const bool shown = (startup.dwFlags & STARTF_USESHOWWINDOW) != 0;
@@ -266,11 +278,15 @@ int Record(HMODULE self = nullptr) {
   int count = 0;
   const smeltra::UniqueLocalMemory argv(CommandLineToArgvW(GetCommandLineW(), &count));
   for (int i = 0; i < count; ++i) line += L"\t" + Escaped(static_cast<LPWSTR*>(argv.get())[i]);
-  line += L"\n";
-  const smeltra::UniqueFile file = OpenFile(record, FILE_APPEND_DATA, OPEN_ALWAYS);
-  DWORD written = 0;
-  return file && WriteFile(file.get(), line.data(), DWORD(line.size() * 2), &written, nullptr) ? 0
-                                                                                               : 2;
+  return Append(line);
+}
+
+// A runtime asked to stop, as Ctrl+C asks: records it, then ends with the
+// status a JVM gives then, unless SMELTRA_RUNTIME_IGNORES_STOP is set.
+BOOL WINAPI OnStop(DWORD event) {
+  Append(Line({to_wstring(Ticks()), L"stop", to_wstring(event)}));
+  if (GetEnvironmentVariableW(L"SMELTRA_RUNTIME_IGNORES_STOP", nullptr, 0) != 0) return TRUE;
+  ExitProcess(130);
 }
 
 // Writes what SMELTRA_RUNTIME_SAYS holds to standard output and standard
@@ -306,6 +322,7 @@ int wmain(int argc, wchar_t** argv) {
   const std::wstring_view path(self, GetModuleFileNameW(nullptr, self, MAX_PATH));
   if (lstrcmpiW(path.substr(path.rfind(L'\\') + 1).data(), L"robot.exe") != 0) {
     const int status = Record();
+    SetConsoleCtrlHandler(&OnStop, TRUE);
     Say();
     wchar_t runtime_ms[16] = {}, runtime_status[16] = {};
     GetEnvironmentVariableW(L"SMELTRA_RUNTIME_MS", runtime_ms, 16);
@@ -316,13 +333,18 @@ int wmain(int argc, wchar_t** argv) {
     return static_cast<int>(std::wcstoul(runtime_status, nullptr, 0));
   }
   if (argc < 5) return 2;
+  std::wstring arguments;
   for (int i = 5; i < argc; ++i) {
     std::wstring setting = argv[i];
     const std::size_t equals = setting.find(L'=');
     if (equals == setting.npos) return 2;
     setting[equals] = L'\0';
+    if (setting.c_str() == std::wstring_view(L"ARGUMENTS")) {
+      arguments = L" " + setting.substr(equals + 1);
+      continue;
+    }
     SetEnvironmentVariableW(setting.c_str(),
                             equals + 1 < setting.size() ? &setting[equals + 1] : nullptr);
   }
-  return Robot(argv[1], argv[2], std::stoul(argv[3]), std::stoul(argv[4]));
+  return Robot(argv[1], arguments, argv[2], std::stoul(argv[3]), std::stoul(argv[4]));
 }

@@ -229,6 +229,18 @@ class FakePlatform final : public Platform {
     return text;
   }
   std::u16string LocalTime() override { return u"2026-12-07 21:04:33"; }
+  std::u16string ComparableFolder(const std::u16string& folder) override { return folder; }
+  Claim ClaimInstallation(const std::u16string& key) override {
+    claimed.push_back(key);
+    return claim;
+  }
+  StopOutcome StopInstallation(const std::u16string& key,
+                               std::chrono::milliseconds limit) override {
+    claimed.push_back(key);
+    watched = limit;
+    if (start_error) throw *start_error;
+    return stopped;
+  }
   // Appends what the runtime writes to its output, which must be there.
   std::optional<std::uint32_t> StartHidden(const std::u16string& program,
                                            const std::u16string& line, const std::u16string& folder,
@@ -248,6 +260,9 @@ class FakePlatform final : public Platform {
   std::optional<LauncherError> path_error, start_error, read_error;
   std::optional<std::uint32_t> ended_with;  // the started runtime's status within the watch
   std::set<std::u16string> unwritable, held;
+  Claim claim;                                   // what every claim finds
+  StopOutcome stopped = StopOutcome::kStopped;   // what every stop ends with
+  std::vector<std::u16string> claimed;           // the keys claimed or stopped
   std::string runtime_writes;                       // to its standard output and error
   std::vector<std::vector<std::u16string>> starts;  // program, command line, folder, output
   std::chrono::milliseconds watched{};

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "common/text.h"
+#include "launcher/path_text.h"
 #include "tests/support/fakes.h"
 
 namespace smeltra {
@@ -21,7 +22,7 @@ const std::string kHeader = "2026-12-07 21:04:33 Smeltra starts C:\\jre\\bin\\ja
 
 std::optional<ServerLog> Open(testing::FakePlatform& platform,
                               const std::u16string& folder = kFolder) {
-  return OpenServerLog(platform, folder, kJava, u"line");
+  return OpenServerLog(platform, folder, InstallationKey(folder), kJava, u"line");
 }
 
 // Where the log goes: the launcher's folder when it can be written there,

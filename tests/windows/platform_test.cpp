@@ -13,9 +13,11 @@
 
 #include <fstream>
 
+#include "common/text.h"
 #include "common/windows/unique_handles.h"
 #include "common/windows/wide_text.h"
 #include "launcher/argument_quoting.h"
+#include "launcher/path_text.h"
 #include "launcher/server_start.h"
 #include "tests/support/command_line_reading.h"
 #include "tests/windows/test_support.h"
@@ -137,6 +139,64 @@ TEST(LogFileTest, AppendBesideAWriterMoveOnlyWhenFreeReadTheEnd) {
   EXPECT_EQ(platform.ReadFile(moved, 100), "header\r\nout\nmore\n");
   EXPECT_FALSE(platform.FileExists(log));
   EXPECT_EQ(platform.FromSystemCodePage("caf\xE9"), u"caf\u00e9");  // Wine's prefix: Windows-1252
+}
+
+// The claim on the real kernel objects, with a copy of the robot as the
+// runtime: one server per installation for exactly as long as it runs,
+// however it ends, even while a program it started still holds its handles;
+// and a stop that asks by Ctrl+C in the server's own console.
+TEST(ClaimTest, OneServerPerInstallationForAsLongAsItRuns) {
+  const ScratchFolder scratch;
+  const std::wstring java = scratch.path() + L"\\java.exe", record = scratch.path() + L"\\record";
+  const std::wstring robot = testing::ThisProgram();
+  ASSERT_TRUE(CopyFileW((robot.substr(0, robot.rfind(L'\\')) + L"\\robot.exe").c_str(),
+                        java.c_str(), FALSE));
+  SetEnvironmentVariableW(L"SMELTRA_RUNTIME_MS", L"60000");
+  SetEnvironmentVariableW(L"SMELTRA_RECORD", record.c_str());
+  const std::u16string key = InstallationKey(FromWide(scratch.path()));
+  const std::u16string other = InstallationKey(FromWide(scratch.path() + L"2"));
+  using Holder = Claim::Holder;
+  const auto start = [&] {
+    WindowsPlatform launcher;
+    EXPECT_EQ(launcher.ClaimInstallation(key).holder, Holder::kThisLauncher);
+    EXPECT_EQ(
+        launcher.StartHidden(FromWide(java), u"java", u"", u"", std::chrono::milliseconds(100)),
+        std::nullopt);
+  };
+  const auto holder = [](const std::u16string& of) {
+    return WindowsPlatform().ClaimInstallation(of);
+  };
+
+  start();
+  const Claim held = holder(key);
+  EXPECT_EQ(held.holder, Holder::kServer);
+  EXPECT_EQ(holder(other).holder, Holder::kThisLauncher);
+  // Ended forcibly while another program holds the claim, as a program the
+  // server started would.
+  const UniqueHandle kept(OpenFileMappingW(
+      FILE_MAP_READ, FALSE, (L"Local\\Smeltra-" + std::wstring(key.begin(), key.end())).c_str()));
+  EXPECT_TRUE(kept);
+  const UniqueHandle server(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, held.process_id));
+  ASSERT_TRUE(server);
+  TerminateProcess(server.get(), 1);
+  WaitForSingleObject(server.get(), 5000);
+  EXPECT_EQ(WindowsPlatform().StopInstallation(key, std::chrono::seconds(1)),
+            StopOutcome::kNotRunning);
+
+  const auto recorded = [&](std::u16string_view what) {
+    const std::string bytes = WindowsPlatform().ReadFile(FromWide(record), 1 << 16).value_or("");
+    return Utf16FromLeBytes({reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()})
+               .find(what) != std::u16string::npos;
+  };
+  DeleteFileW(record.c_str());
+  start();
+  EXPECT_EQ(holder(key).holder, Holder::kServer);
+  // Once it runs, as a JVM's handler is there once it runs.
+  for (int i = 0; i < 100 && !recorded(u"\tstarted\t"); ++i) Sleep(50);
+  EXPECT_EQ(WindowsPlatform().StopInstallation(key, std::chrono::seconds(10)),
+            StopOutcome::kStopped);
+  EXPECT_TRUE(recorded(u"\tstop\t0\n"));  // its own handler saw Ctrl+C (event 0)
+  EXPECT_EQ(holder(key).holder, Holder::kThisLauncher);
 }
 
 // What CommandLineToArgvW reads after a program's name.

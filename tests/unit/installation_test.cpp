@@ -1,0 +1,122 @@
+// One server per installation: the installation's name, the launcher's
+// arguments, and what the start and the stop make of each answer the
+// platform gives, against the fake platform.
+
+#include <gtest/gtest.h>
+
+#include "common/text.h"
+#include "launcher/messages.h"
+#include "launcher/mod_main.h"
+#include "launcher/path_text.h"
+#include "launcher/server_start.h"
+#include "tests/support/fakes.h"
+
+namespace smeltra {
+namespace {
+
+TEST(InstallationKeyTest, OneFolderOneKeyHoweverWritten) {
+  const std::vector<std::vector<std::u16string_view>> same = {
+      {u"C:\\Program Files\\Smeltra", u"c:\\PROGRAM FILES\\smeltra",
+       u"C:\\Program Files\\Smeltra\\", u"C:/Program Files/Smeltra",
+       u"C:\\Program Files\\\\Smeltra", u"\\\\?\\C:\\Program Files\\Smeltra"},
+      {u"M:\\", u"M:", u"m:\\", u"\\\\?\\M:\\"},
+      {u"\\\\server\\share\\Smeltra", u"\\\\SERVER\\share\\smeltra\\", u"//server/share/Smeltra",
+       u"\\\\?\\UNC\\server\\share\\Smeltra"},
+  };
+  std::set<std::u16string> keys;
+  for (const auto& folders : same) {
+    const std::u16string key = InstallationKey(folders[0]);
+    EXPECT_EQ(key.size(), 16u);
+    for (const auto folder : folders) EXPECT_EQ(InstallationKey(folder), key) << Utf8(folder);
+    keys.insert(key);
+  }
+  // Near misses are other installations.
+  for (const std::u16string_view other :
+       {u"C:\\Program Files\\Smeltra2", u"D:\\Program Files\\Smeltra", u"C:\\Program Files",
+        u"C:\\Program Files\\Sm\u00e9ltra", u"\\\\server\\share", u"\\\\server2\\share\\Smeltra"})
+    EXPECT_TRUE(keys.insert(InstallationKey(other)).second) << Utf8(other);
+}
+
+TEST(AsksToStopTest, StopInAnyCaseAndNothingElse) {
+  using Arguments = std::vector<std::u16string>;
+  for (const Arguments& stop : {Arguments{u"--stop"}, Arguments{u"/stop"}, Arguments{u"/STOP"},
+                                Arguments{u"-x", u"--Stop"}})
+    EXPECT_TRUE(AsksToStop(stop)) << Utf8(stop.back());
+  for (const Arguments& start : {Arguments{}, Arguments{u"stop"}, Arguments{u"-stop"},
+                                 Arguments{u"--stop=now"}, Arguments{u"/stopp"}, Arguments{u"--"}})
+    EXPECT_FALSE(AsksToStop(start)) << Utf8(start.empty() ? u"" : start.back());
+}
+
+std::u16string HowToStop() {
+  return u"\r\n" + std::u16string(messages::kHowToStop) + u"\"C:\\Smeltra.exe\" --stop";
+}
+
+// A launcher whose installation is held already starts nothing: one box,
+// status 4, before any search.
+TEST(ClaimTest, AHeldInstallationStartsNothing) {
+  using Holder = Claim::Holder;
+  const std::pair<Claim, std::u16string> cases[] = {
+      {{.holder = Holder::kServer, .process_id = 4242, .since = u"2026-12-07 21:04:33"},
+       u"The Smeltra server of this folder is already running, since 2026-12-07 21:04:33, as "
+       u"process 4242." +
+           HowToStop()},
+      {{.holder = Holder::kStarting}, std::u16string(messages::kAlreadyStarting) + HowToStop()},
+      {{.holder = Holder::kElevated}, std::u16string(messages::kAlreadyRunningElevated)}};
+  for (const auto& [claim, box] : cases) {
+    testing::MemoryRegistry registry;
+    testing::FakePlatform platform;
+    platform.claim = claim;
+    EXPECT_EQ(StartServer(registry, RuntimeSearchViews(true), platform), ExitCode::kAlreadyRunning);
+    EXPECT_EQ(platform.messages, std::vector<std::u16string>{box});
+    EXPECT_EQ(platform.claimed, std::vector<std::u16string>{InstallationKey(u"C:\\")});
+    EXPECT_TRUE(platform.traces.empty());  // no search
+    EXPECT_TRUE(registry.access_masks.empty());
+  }
+}
+
+// --stop: its outcome as the exit status, a box only where someone must
+// know, the limit the tests may shorten.
+TEST(StopServerTest, OutcomesStatusesAndBoxes) {
+  struct Case {
+    StopOutcome outcome;
+    std::optional<LauncherError> error;
+    std::optional<std::u16string> test_limit;
+    ExitCode status;
+    std::vector<std::u16string> boxes;
+    std::chrono::milliseconds limit = kStopLimit;
+  };
+  const Case cases[] = {{StopOutcome::kStopped, {}, {}, ExitCode::kServerStopped, {}},
+                        {StopOutcome::kNotRunning, {}, {}, ExitCode::kNotRunning, {}},
+                        {StopOutcome::kEndedAfterLimit,
+                         {},
+                         {},
+                         ExitCode::kEndedAfterLimit,
+                         {u"The Smeltra server did not stop within 30" +
+                          std::u16string(messages::kEndedAfterLimit[1])}},
+                        {StopOutcome::kEndedAfterLimit,
+                         {},
+                         u"1500",
+                         ExitCode::kEndedAfterLimit,
+                         {u"The Smeltra server did not stop within 2" +
+                          std::u16string(messages::kEndedAfterLimit[1])},
+                         std::chrono::milliseconds(1500)},
+                        {StopOutcome::kStopped, {}, u"-5", ExitCode::kServerStopped, {}},
+                        {StopOutcome::kStopped,
+                         LauncherError(u"Access is denied."),
+                         {},
+                         ExitCode::kNotStopped,
+                         {std::u16string(messages::kNotStopped) + u"\r\n\r\nAccess is denied."}}};
+  for (const Case& c : cases) {
+    testing::FakePlatform platform;
+    platform.stopped = c.outcome;
+    platform.start_error = c.error;
+    if (c.test_limit) platform.environment[u"SMELTRA_TEST_STOP_LIMIT_MS"] = *c.test_limit;
+    EXPECT_EQ(StopServer(platform), c.status);
+    EXPECT_EQ(platform.messages, c.boxes);
+    EXPECT_EQ(platform.watched, c.limit);
+    EXPECT_EQ(platform.claimed, std::vector<std::u16string>{InstallationKey(u"C:\\")});
+  }
+}
+
+}  // namespace
+}  // namespace smeltra
