@@ -250,8 +250,26 @@ StopOutcome WindowsPlatform::StopInstallation(const std::u16string& key,
   SetConsoleCtrlHandler(nullptr, TRUE);
   const BOOL sent = GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0);
   code = GetLastError();
+  // The key press too, which the console turns into the same event for all
+  // its processes: Wine sends the call's event only to the caller's own
+  // process group, which a launcher started later never shares with the
+  // server. Where both arrive, the second finds the runtime ending already.
+  const UniqueFile input(CreateFileW(L"CONIN$", GENERIC_READ | GENERIC_WRITE,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                                     nullptr));
+  INPUT_RECORD keys[2]{};
+  for (INPUT_RECORD& press : keys) {
+    press.EventType = KEY_EVENT;
+    press.Event.KeyEvent.bKeyDown = &press == keys;
+    press.Event.KeyEvent.wRepeatCount = 1;
+    press.Event.KeyEvent.wVirtualKeyCode = 'C';
+    press.Event.KeyEvent.uChar.UnicodeChar = 'C' - '@';
+    press.Event.KeyEvent.dwControlKeyState = LEFT_CTRL_PRESSED;
+  }
+  DWORD written = 0;
+  const bool pressed = input && WriteConsoleInputW(input.get(), keys, 2, &written);
   FreeConsole();
-  if (!sent) throw SystemError(code);
+  if (!sent && !pressed) throw SystemError(code);
   if (WaitForSingleObject(process.get(), static_cast<DWORD>(limit.count())) == WAIT_OBJECT_0)
     return StopOutcome::kStopped;
   if (!TerminateProcess(process.get(), 1)) {

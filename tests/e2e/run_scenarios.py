@@ -24,6 +24,7 @@ import shutil
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 from collections import namedtuple
 from pathlib import Path
@@ -345,7 +346,15 @@ def check_logs(scenario, program, line):
     return failures
 
 
+def end_runtimes():
+    """Ends every runtime an earlier scenario left running, which would hold
+    its installation for good."""
+    subprocess.run([WINE_RUN, "prefix", "taskkill", "/f", "/im", "java.exe"], timeout=60,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+
 def run(scenario, arch, robot, exe):
+    end_runtimes()
     write_registry(scenario.keys)
     for folder in ["C:\\e2e"] + [f for other in SCENARIOS for f in other.javas + other.broken]:
         shutil.rmtree(host(folder), ignore_errors=True)
@@ -385,6 +394,74 @@ def run(scenario, arch, robot, exe):
     return failures, lifetime
 
 
+ALREADY_RUNNING = "The Smeltra server of this folder is already running, since "
+APP2 = APP + " 2"
+
+
+def one_server_per_installation(arch, robot, exe):
+    """Several launchers in turn and at once, and --stop, on two installations:
+    what went wrong."""
+    end_runtimes()
+    write_registry(HAPPY_KEYS)
+    shutil.rmtree(host("C:\\e2e"), ignore_errors=True)
+    host(JRE + "\\bin").mkdir(parents=True, exist_ok=True)
+    shutil.copyfile(robot, host(JRE + "\\bin\\java.exe"))
+    for app in (APP, APP2):
+        (host(app) / "Quorvane" / "lib").mkdir(parents=True, exist_ok=True)
+        shutil.copyfile(exe, host(app) / "Smeltra.exe")
+    robot2 = host("C:\\e2e-robot2\\robot.exe")  # records of its own
+    robot2.parent.mkdir(exist_ok=True)
+    shutil.copyfile(robot, robot2)
+    failures = []
+
+    def launch(app, expected, box=None, stop=False, robot=robot, **env):
+        """Starts the launcher (with --stop) from `app`: its exit status must be
+        `expected`, its one box start with `box`, and a start must start a runtime
+        exactly when it gives 0. The runtime events it saw."""
+        env = {"SMELTRA_RUNTIME_MS": "60000", **env, **({"ARGUMENTS": "--stop"} if stop else {})}
+        events = run_robot(arch, robot, app + "\\Smeltra.exe", env=env)
+        status = next((int(e[2]) for e in events if e[1] == "exit"), None)
+        boxes = [e[4] for e in events if e[1] == "box"]
+        starts = [e for e in events if e[1] == "started"]
+        what = f"{app}\\Smeltra.exe{' --stop' if stop else ''}"
+        if status != expected or len(boxes) != bool(box) or (box and not boxes[0].startswith(box)):
+            failures.append(f"{what}: status {status}, boxes {boxes}; expected {expected}, {box}")
+        if len(starts) != (not stop and expected == 0):
+            failures.append(f"{what}: started {len(starts)} runtimes")
+        return [e[1:3] for e in events if e[1] in ("started", "stop")]
+
+    def stopped(events):
+        if ["stop", "0"] not in events:
+            failures.append(f"the runtime was not asked to stop by Ctrl+C: {events}")
+
+    launch(APP, 5, stop=True)  # nothing running: nothing to do, nothing shown
+    launch(APP, 0)
+    launch(APP.upper(), 4, ALREADY_RUNNING)  # the same folder, as Windows compares it
+    launch(APP2, 0)  # another installation starts its own
+    stopped(launch(APP, 0, stop=True))
+    launch(APP2, 4, ALREADY_RUNNING)  # still running: the stop touched only its own
+    end_runtimes()
+    launch(APP2, 0, SMELTRA_RUNTIME_IGNORES_STOP="1")  # ended forcibly, it leaves nothing
+    stopped(launch(APP2, 6, "The Smeltra server did not stop within 1 seconds", stop=True,
+                   SMELTRA_TEST_STOP_LIMIT_MS="1000"))
+    launch(APP2, 5, stop=True)
+    # Two at once: one starts, the other finds it starting or running.
+    both = []
+    threads = [threading.Thread(target=lambda r=r: both.append(
+        run_robot(arch, r, APP + "\\Smeltra.exe", env={"SMELTRA_RUNTIME_MS": "60000"})))
+        for r in (robot, robot2)]
+    for thread in threads:
+        thread.start()
+    for thread in threads:
+        thread.join()
+    statuses = sorted(int(e[2]) for events in both for e in events if e[1] == "exit")
+    starts = sum(e[1] == "started" for events in both for e in events)
+    if statuses != [0, 4] or starts != 1:
+        failures.append(f"two launchers at once: statuses {statuses}, {starts} runtimes started")
+    launch(APP, 0, stop=True)  # whichever robot's runtime it is: ended within the limit
+    return failures
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--exe", required=True, help="the Smeltra.exe under test")
@@ -415,6 +492,16 @@ def main():
         print(f"{'FAIL' if failures else 'ok':4}  {scenario.name}  ({splash}"
               f"{time.monotonic() - started:.1f} s)  {scenario.why}", flush=True)
         print("".join(f"    {failure}\n" for failure in failures), end="", flush=True)
+        failed += bool(failures)
+    if not args.wow64 and (not args.names or "one_server" in args.names):
+        started = time.monotonic()
+        failures = one_server_per_installation(args.arch, robot, args.exe)
+        print(f"{'FAIL' if failures else 'ok':4}  one_server  ({time.monotonic() - started:.1f} s)  "
+              "a second start, one a different case, and two at once start one runtime; another "
+              "installation its own; a start after a forcible end; --stop by Ctrl+C, after the "
+              "limit, or with nothing running", flush=True)
+        print("".join(f"    {failure}\n" for failure in failures), end="", flush=True)
+        selected.append(None)
         failed += bool(failures)
     print(f"{len(selected) - failed} passed, {failed} failed", flush=True)
     return 1 if failed or not selected else 0
