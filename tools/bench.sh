@@ -79,17 +79,28 @@ bench_startup() {
   tools/wine-run x64 notepad >/dev/null 2>&1 &
   sleep 2
 
-  # Each run twice in a row, with the server's log (rolled from the sixth run
-  # on) and with it turned off: what the log costs, paired on one machine state.
-  local runs_out="$BENCH_OUT/startup-runs.txt" events="$BENCH_OUT/startup-events.tsv" i mode
-  local -A suffix=([on]="" [off]=.off)
-  : >"$runs_out"
-  : >"$runs_out.off"
-  log "start-up under Wine: one warm-up run, then $runs runs with the log and without"
+  # Each run twice in a row, paired on one machine state: with the server's
+  # log (rolled from the sixth run on) and with it turned off, for what the
+  # log costs; or, with SMELTRA_BENCH_BASELINE naming another Smeltra.exe
+  # (an earlier build), against that one.
+  local runs_out="$BENCH_OUT/startup-runs.txt" events="$BENCH_OUT/startup-events.tsv" i
+  local -A exe=([run]='C:\smeltra-bench\app\Smeltra.exe' [pair]='C:\smeltra-bench\app\Smeltra.exe')
+  local -A setting=([run]=SMELTRA_SERVER_LOG=on [pair]=SMELTRA_SERVER_LOG=off) out
+  local pair_name="no log" which
+  if [ -n "${SMELTRA_BENCH_BASELINE:-}" ]; then
+    mkdir -p "$root/baseline"
+    cp "$SMELTRA_BENCH_BASELINE" "$root/baseline/Smeltra.exe"
+    exe[pair]='C:\smeltra-bench\baseline\Smeltra.exe' setting[pair]=SMELTRA_SERVER_LOG=on
+    pair_name=baseline
+  fi
+  out=([run]=$runs_out [pair]=$runs_out.pair)
+  : >"${out[run]}"
+  : >"${out[pair]}"
+  log "start-up under Wine: one warm-up run, then $runs runs, each paired with one of the $pair_name"
   for i in $(seq 0 "$runs"); do
-    for mode in on off; do
-      tools/wine-run x64 'C:\smeltra-bench\robot.exe' 'C:\smeltra-bench\app\Smeltra.exe' 'C:\' 0 0 \
-        "SMELTRA_SERVER_LOG=$mode" >"$events"
+    for which in run pair; do
+      tools/wine-run x64 'C:\smeltra-bench\robot.exe' "${exe[$which]}" 'C:\' 0 0 \
+        "${setting[$which]}" >"$events"
       [ "$i" -eq 0 ] && continue
       # Per run, on the robot's one clock: process start to splash shown, the
       # splash's life, splash gone and splash shown to the runtime running, and
@@ -97,7 +108,7 @@ bench_startup() {
       awk -F'\t' '$2 == "launched" { l = $1 } $2 == "window" && !w { w = $1 }
         $2 == "gone" && !g { g = $1 } $2 == "exit" { peak = $4 } $2 == "started" { s = $1 }
         END { if (!s) exit 1; print w - l, g - w, s - g, s - w, peak }' "$events" \
-        >>"$runs_out${suffix[$mode]}" || die "a start-up run did not start the runtime"
+        >>"${out[$which]}" || die "a start-up run did not start the runtime"
     done
   done
 
@@ -108,9 +119,9 @@ bench_startup() {
     for column in 1 2 3 4 5; do
       printf '  %-32s %10.1f\n' "${names[column - 1]}" "$(cut -d' ' -f$column "$runs_out" | median)"
     done
-    printf '  %-32s %10.1f\n' "splash gone to java.exe, no log" \
-      "$(cut -d' ' -f3 "$runs_out.off" | median)"
-    printf '  %-32s %10.1f\n' "the log's cost (paired)" \
-      "$(paste -d' ' "$runs_out" "$runs_out.off" | awk '{ print $3 - $8 }' | median)"
+    printf '  %-32s %10.1f\n' "splash gone to java.exe, $pair_name" \
+      "$(cut -d' ' -f3 "${out[pair]}" | median)"
+    printf '  %-32s %10.1f\n' "difference (median of pairs)" \
+      "$(paste -d' ' "${out[run]}" "${out[pair]}" | awk '{ print $3 - $8 }' | median)"
   } | tee "$BENCH_OUT/startup.txt"
 }
