@@ -6,11 +6,14 @@ Quorvane\\lib\\vuz.jar and the Quorvane class folder, the sample server
 compiled from demo/server), registers a sample runtime 1.8.0_351 under a
 folder with blanks beside an older 1.3.1 that must be skipped, starts the
 launcher through the end-to-end robot, waits for the server's page and tells
-what happened, the first lines of the server's log among it; then stops the
-server and checks that the runtime's java.exe ended with the JVM's status.
+what happened, the first lines of the server's log among it. Then it starts
+the launcher again, which must show the already-running box and end with
+status 4, and stops the server with Smeltra.exe --stop, which must end with
+status 0 once the server's shutdown hook has written its line to the log and
+the runtime's java.exe has ended with the JVM's status after Ctrl+C (130).
 That java.exe is demo/handover, which hands the command to the host's JVM,
-the JVM's output to its own standard output (the server's log), and lives as
-long as the JVM does.
+the JVM's output to its own standard output (the server's log), Ctrl+C to the
+JVM as SIGINT, and lives as long as the JVM does.
 
 Other scenarios: no-java registers nothing: the not-installed message, OK
 pressed, exit status 1. ends-at-once leaves out lib\vuz.jar, so the server
@@ -32,7 +35,8 @@ import urllib.request
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent.parent / "tests" / "e2e"))
-from run_scenarios import HKLM, JRE_KEY, host, run_robot, write_registry  # noqa: E402
+from run_scenarios import (ALREADY_RUNNING, HKLM, JRE_KEY, host, run_robot,  # noqa: E402
+                           write_registry)
 
 SCENARIOS = {"server": "", "no-java": ": no Java installed", "ends-at-once": ": the server ends at once"}
 # Where each scenario's message box is pictured; the no-java name is older.
@@ -46,6 +50,8 @@ OPTIONS = ("# Options for the Smeltra server's runtime, one a line.\r\n"
 SERVER = Path(__file__).resolve().parent / "server"
 # What the JVM says when the server's library is missing.
 MISSING_CLASS = "java.lang.NoClassDefFoundError: Velquist/Answer"
+# What the server's shutdown hook writes to its log when it is stopped in order.
+HOOK_RAN = "Velquist.Frame11 stopping: shutdown hook ran"
 
 
 def say(label, text=""):
@@ -117,19 +123,57 @@ def lay_out(scratch, args, scenario):
     return exe
 
 
-def stop_server(server_log, handover_log):
-    """Stops a server that reported itself, as an administrator would, and
-    whether java.exe then ended with the JVM's status (143 after SIGTERM), as
-    a real one does; true when no server ran."""
-    server = key_values(server_log)
-    if "pid" not in server:
-        return True
-    os.kill(int(server["pid"]), signal.SIGTERM)
-    ended = wait_for(lambda: "exit_status" in key_values(handover_log), 10)
-    status = key_values(handover_log).get("exit_status")
-    say("stopped", f"the server (process {server['pid']}) with SIGTERM; " +
-        (f"java.exe ended with the JVM's status {status}" if ended else "java.exe did not end within 10 s"))
-    return ended and status == str(128 + signal.SIGTERM)
+def show_box(event, picture):
+    """Tells what a message box the robot saw said, with its screenshot."""
+    time.sleep(0.3)
+    shot = screenshot(event[7:11], picture)
+    say("message box", f"caption {event[3]!r}, buttons {event[5]}, OK pressed by the "
+        f"robot; screenshot {shot}")
+    for line in event[4].splitlines():
+        say("", f"| {line.expandtabs(4)}")
+
+
+def start_again_and_stop(robot, exe, pictures, handover_log, output_log):
+    """Starts the launcher a second time while the server runs, then stops
+    the server with Smeltra.exe --stop; whether the second start showed the
+    already-running box and ended with 4, and the stop ended with 0 after
+    the server's shutdown hook ran and java.exe ended with the JVM's status
+    after Ctrl+C."""
+    def on_box(event):
+        if event[1] == "box":
+            show_box(event, pictures / "already-running-box.png")
+    events = run_robot("x64", robot, exe, hold_ms=1500, on_event=on_box)
+    boxes = [e[4] for e in events if e[1] == "box"]
+    status = next((int(e[2]) for e in events if e[1] == "exit"), None)
+    say("second start", f"exit status {status}")
+    again = status == 4 and len(boxes) == 1 and boxes[0].startswith(ALREADY_RUNNING)
+
+    events = run_robot("x64", robot, exe, env={"ARGUMENTS": "--stop"})
+    boxes = [e[4] for e in events if e[1] == "box"]
+    status, ended = next(((int(e[2]), e[0]) for e in events if e[1] == "exit"), (None, None))
+    say("--stop", f"exit status {status}" + (f" after {ended:.0f} ms" if ended else "") +
+        "".join(f"; box {box!r}" for box in boxes) +
+        ("; ended by the robot" if any(e[1] == "timeout" for e in events) else ""))
+    # The launcher ends only once java.exe has, so both logs are whole by now.
+    hook = any(HOOK_RAN in line for line in log_lines(output_log))
+    say("shutdown hook", f"{HOOK_RAN!r} in the server log: {'yes' if hook else 'no'}")
+    runtime = key_values(handover_log).get("exit_status")
+    say("runtime status", f"java.exe ended with {runtime}" if runtime
+        else "java.exe did not end with the JVM's status")
+    return again and status == 0 and not boxes and hook and runtime == str(128 + signal.SIGINT)
+
+
+def end_left_running(server_log):
+    """Ends the server's JVM where the demo left it running; true when it did not."""
+    pid = key_values(server_log).get("pid")
+    try:
+        running = pid and b"Velquist.Frame11" in Path(f"/proc/{pid}/cmdline").read_bytes()
+    except OSError:
+        running = False
+    if running:
+        os.kill(int(pid), signal.SIGTERM)
+        say("left running", f"the server (process {pid}), now ended with SIGTERM")
+    return not running
 
 
 def main():
@@ -162,12 +206,7 @@ def main():
                 time.sleep(0.5)  # painted by then
                 say("splash", f"{event[4]!r}; screenshot {screenshot(event[5:9], pictures / 'splash.png')}")
             if event[1] == "box":
-                time.sleep(0.3)
-                shot = screenshot(event[7:11], pictures / BOX_PICTURES.get(scenario, "message-box.png"))
-                say("message box", f"caption {event[3]!r}, buttons {event[5]}, OK pressed by the "
-                    f"robot; screenshot {shot}")
-                for line in event[4].splitlines():
-                    say("", f"| {line.expandtabs(4)}")
+                show_box(event, pictures / BOX_PICTURES.get(scenario, "message-box.png"))
 
         events = run_robot("x64", robot, exe, hold_ms=1500, on_event=on_event)
         boxes = [e for e in events if e[1] == "box"]
@@ -186,13 +225,14 @@ def main():
                 f"in the log: {'yes' if in_log else 'no'}")
             passed = status == 3 and in_box and in_log
         else:
-            passed = show_server(events, status, handover_log, server_log, output_log)
+            passed = (show_server(events, status, handover_log, server_log, output_log)
+                      and start_again_and_stop(robot, exe, pictures, handover_log, output_log))
     finally:
-        stopped = stop_server(server_log, handover_log)
+        none_left = end_left_running(server_log)
         shutil.rmtree(scratch, ignore_errors=True)
         for home in RUNTIMES.values():
             shutil.rmtree(host(home), ignore_errors=True)
-    return 0 if passed and stopped else 1
+    return 0 if passed and none_left else 1
 
 
 def show_server(events, status, handover_log, server_log, output_log):

@@ -13,6 +13,12 @@
 // runs under the host's /bin/sh, which writes its status to a file once it
 // ends; this program waits for that file.
 //
+// A request to stop that reaches it in its console, as Ctrl+C or the
+// launcher's --stop, goes on to the JVM as the host's signal for it (see
+// PassOn), since Wine passes a console's events to no Linux program: the JVM
+// runs its shutdown hooks and ends as on a real Windows runtime, and this
+// program still ends with the JVM's status.
+//
 // The JVM writes where this program's standard output goes, its errors
 // among its output in the order they come, as a real java.exe would: into
 // the file behind it (the launcher's server log) where there is one, else
@@ -80,8 +86,23 @@ std::wstring Quoted(const std::wstring& argument) {
 // errors join its output. The status comes as one write of at most four
 // bytes into a file that is empty till then: a reader sees it empty or
 // whole, and the closing newline tells which.
+//
+// The JVM runs in the foreground of a shell of its own, which writes its
+// process id, the JVM's to be, to <status file>.pid the same way and then
+// becomes the JVM. Not `&` and `$!`: a shell without job control starts its
+// background jobs with SIGINT ignored, and a JVM that finds a signal ignored
+// leaves it so, deaf to Ctrl+C. Only the JVM is signalled, so the outer
+// shell waits on and writes the JVM's own status.
+constexpr wchar_t kShell[] = L"/bin/sh";
 constexpr wchar_t kStatusWrapper[] =
-    LR"([ -z "$1" ] || exec >>"$1"; exec 2>&1; status=$2; shift 2; "$@"; echo $? >"$status")";
+    LR"([ -z "$1" ] || exec >>"$1"; exec 2>&1; status=$2; shift 2; )"
+    LR"(/bin/sh -c 'echo $$ >"$0"; exec "$@"' "$status.pid" "$@"; echo $? >"$status")";
+
+// What the console's handler reads, set before it is installed; plain
+// arrays, which nothing tears down under it while the process ends.
+wchar_t g_shell[MAX_PATH];         // the host's /bin/sh by its DOS path
+wchar_t g_status_file[MAX_PATH];   // where the JVM's status comes
+wchar_t g_pid_file[MAX_PATH + 4];  // where its process id comes
 
 // The Windows path of the file this program's standard output writes to;
 // empty when it writes to no file (a console, a pipe, NUL).
@@ -96,9 +117,9 @@ std::wstring OutputFile() {
   return length > 0 && length < MAX_PATH ? path : L"";
 }
 
-// The JVM's exit status once the wrapper has written it to `path`.
-std::optional<DWORD> WrittenStatus(const std::wstring& path) {
-  const smeltra::UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ,
+// The number the wrapper has written whole to `path`, if it has.
+std::optional<DWORD> WrittenNumber(const wchar_t* path) {
+  const smeltra::UniqueFile file(CreateFileW(path, GENERIC_READ,
                                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                              nullptr, OPEN_EXISTING, 0, nullptr));
   if (!file) return std::nullopt;
@@ -109,6 +130,32 @@ std::optional<DWORD> WrittenStatus(const std::wstring& path) {
     return std::nullopt;
   }
   return static_cast<DWORD>(std::strtoul(text, nullptr, 10));
+}
+
+// Passes a request to stop on to the JVM as the host's signal that a JVM
+// takes as a Windows JVM takes the event: Ctrl+C as SIGINT, Ctrl+Break as
+// SIGQUIT (a thread dump, and it runs on), the console's end as SIGTERM.
+// The main thread goes on waiting for the JVM's status and ends with it.
+BOOL WINAPI PassOn(DWORD event) {
+  const wchar_t* const signal = event == CTRL_C_EVENT       ? L"INT"
+                                : event == CTRL_BREAK_EVENT ? L"QUIT"
+                                                            : L"TERM";
+  std::optional<DWORD> pid;
+  // Asked before the JVM runs: it gets the request once it does.
+  while (!(pid = WrittenNumber(g_pid_file)) && !WrittenNumber(g_status_file)) Sleep(50);
+  if (pid) {
+    std::wstring line = Quoted(kShell) + L" -c " +
+                        Quoted(std::wstring(L"kill -") + signal + L" " + std::to_wstring(*pid));
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    smeltra::UniqueProcessInformation kill;
+    CreateProcessW(g_shell, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                   kill.put());
+  }
+  // The system ends this process as soon as a handler of any other event
+  // returns, before the JVM has ended; the main thread ends it instead.
+  if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) Sleep(INFINITE);
+  return TRUE;
 }
 
 }  // namespace
@@ -169,35 +216,40 @@ int wmain() {
   write("host_command", command);
 
   // A name of our own for the status, made (empty) where the wrapper can write.
-  wchar_t temp_folder[MAX_PATH] = {}, status_file[MAX_PATH] = {};
+  wchar_t temp_folder[MAX_PATH] = {};
   if (GetTempPathW(MAX_PATH, temp_folder) == 0 ||
-      GetTempFileNameW(temp_folder, L"jvm", 0, status_file) == 0) {
+      GetTempFileNameW(temp_folder, L"jvm", 0, g_status_file) == 0) {
     write("error", L"no file for the JVM's status: error " + std::to_wstring(GetLastError()));
     return 1;
   }
   const std::wstring output = OutputFile();
   const UniqueHeapText output_unix(output.empty() ? nullptr : to_unix(output.c_str()));
-  const UniqueHeapText status_unix(to_unix(status_file));
-  const std::wstring shell = L"/bin/sh";
+  const UniqueHeapText status_unix(to_unix(g_status_file));
   // Wine runs a Linux program given by its DOS path.
-  const UniqueHeapText shell_dos(to_dos(Utf8(shell).c_str()));
+  const UniqueHeapText shell_dos(to_dos(Utf8(kShell).c_str()));
   if ((!output.empty() && !output_unix) || !status_unix || !shell_dos) {
-    DeleteFileW(status_file);
+    DeleteFileW(g_status_file);
     write("error", L"no host path for the output, the JVM's status or the host's shell");
     return 1;
   }
   const std::wstring host_output =
       output_unix ? Wide(static_cast<const char*>(output_unix.get())) : L"";
   write("output", host_output);
-  std::wstring wrapped = Quoted(shell) + L" -c " + Quoted(kStatusWrapper) + L" sh " +
+  std::wstring wrapped = Quoted(kShell) + L" -c " + Quoted(kStatusWrapper) + L" sh " +
                          Quoted(host_output) + L" " +
                          Quoted(Wide(static_cast<const char*>(status_unix.get()))) + L" " + command;
+  lstrcpynW(g_shell, static_cast<const wchar_t*>(shell_dos.get()), MAX_PATH);
+  lstrcpyW(g_pid_file, g_status_file);
+  lstrcatW(g_pid_file, L".pid");
+  // Before the JVM starts: a request to stop must never end this program
+  // alone and leave the JVM running.
+  SetConsoleCtrlHandler(&PassOn, TRUE);
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   smeltra::UniqueProcessInformation started;
-  if (!CreateProcessW(static_cast<const wchar_t*>(shell_dos.get()), wrapped.data(), nullptr,
-                      nullptr, FALSE, 0, nullptr, nullptr, &startup, started.put())) {
-    DeleteFileW(status_file);
+  if (!CreateProcessW(g_shell, wrapped.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                      &startup, started.put())) {
+    DeleteFileW(g_status_file);
     write("error", L"the host JVM could not be started: error " + std::to_wstring(GetLastError()));
     return 1;
   }
@@ -205,8 +257,9 @@ int wmain() {
   // of a second is nothing beside a JVM's start and costs nothing while the
   // server runs for hours.
   std::optional<DWORD> status;
-  while (!(status = WrittenStatus(status_file))) Sleep(50);
-  DeleteFileW(status_file);
+  while (!(status = WrittenNumber(g_status_file))) Sleep(50);
+  DeleteFileW(g_status_file);
+  DeleteFileW(g_pid_file);
   write("exit_status", std::to_wstring(*status));
   return static_cast<int>(*status);
 }

@@ -26,7 +26,8 @@ import java.nio.file.StandardCopyOption;
  * (VELQUIST_LOG, or Frame11.log in its working folder), key=value lines:
  * pid, working_folder, class_path, jvm_options (the JVM's own options, " | "
  * between), greeting (the system property velquist.greeting), max_heap_mb,
- * port, main_entered_ms, listening_ms.
+ * port, main_entered_ms, listening_ms. Stopped in order (Ctrl+C, SIGTERM),
+ * it says on its standard output that it stops.
  */
 public final class Frame11 {
   private Frame11() {}
@@ -41,6 +42,10 @@ public final class Frame11 {
     final HttpServer server =
         HttpServer.create(new InetSocketAddress(InetAddress.getLoopbackAddress(), port()), 0);
     server.createContext("/", exchange -> answer(exchange, page));
+    // Where a real server saves its state: the JVM runs it on Ctrl+C and
+    // SIGTERM, never when it is killed.
+    Runtime.getRuntime().addShutdownHook(
+        new Thread(() -> System.out.println("Velquist.Frame11 stopping: shutdown hook ran")));
     server.start();
     final long listening = System.currentTimeMillis();
     System.out.println("Velquist.Frame11 listening on http://127.0.0.1:"
