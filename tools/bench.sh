@@ -3,6 +3,8 @@
 #
 #   discovery  LocateJavaRuntime over the in-memory registry (native, Release)
 #   size       both dist executables
+#   start calls  under Wine: what the server's log and the installation's
+#              claim cost a start, on the real calls (start_calls_benchmark.cpp)
 #   start-up   under Wine: Smeltra.exe started by the end-to-end robot, which
 #              times it and stands in for java.exe; SMELTRA_BENCH_RUNS runs
 #              (default 9) after one warm-up run
@@ -19,7 +21,14 @@ run_bench() {
   run_dist
   bench_sizes
   source tools/wine.sh
-  with_wine_prefix win64 bench_startup
+  with_wine_prefix win64 bench_windows
+}
+
+bench_windows() {
+  log "the log's and the claim's calls under Wine"
+  tools/wine-run x64 "$BENCH_WINDOWS_BUILD/tests/bin/smeltra_start_calls_benchmark.exe" |
+    tee "$BENCH_OUT/start-calls.txt"
+  bench_startup
 }
 
 bench_discovery() {
