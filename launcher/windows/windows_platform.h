@@ -12,7 +12,10 @@ namespace smeltra {
 // (the splash is gone by the time any is shown). The process start gives the
 // runtime a console that has no window (CREATE_NO_WINDOW), which its own
 // console children share, with SW_HIDE for any window it shows by default,
-// and hands it its standard handles alone. Trace lines go to
+// and hands it its standard handles and the installation's claim alone. The
+// claim is a named file mapping in the user's session that holds the
+// server's process id and creation time, beside a named mutex that
+// launchers of one installation take in turn. Trace lines go to
 // OutputDebugStringW, prefixed "Smeltra: ". Files are read letting others
 // read and write them meanwhile, as an editor that has one open expects; the
 // server's output file is shared for reading and writing too, but not for

@@ -1,8 +1,9 @@
 // WindowsPlatform against the real system: failures in the system's own
-// words, the environment, files and what they hold; and options quoted as
-// Windows reads them back. The runtime's start itself (hidden, in which
-// folder, watched), where the program is and DLLs planted beside it come
-// with the end-to-end suite, which runs the real program.
+// words, the environment, files and what they hold, the log's file
+// operations, the installation's claim and the stop; and options quoted as
+// Windows reads them back. The runtime's start itself (without a window, its
+// handles, in which folder, watched), where the program is and DLLs planted
+// beside it come with the end-to-end suite, which runs the real program.
 
 #include "launcher/windows/windows_platform.h"
 
