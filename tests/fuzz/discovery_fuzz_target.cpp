@@ -82,6 +82,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       if ((java & 1) != 0) platform.files.insert(text + u"\\java.exe");
       if ((java & 2) != 0) platform.files.insert(text + u"\\bin\\java.exe");
     } else if (opcode == 0) {
+      const std::size_t parent = input.Byte();
+      std::u16string path =
+          parent < keys.size() ? std::get<2>(keys[parent]) : parents[parent % parents.size()];
+      path += u"\\" + input.Name();
+      const std::uint8_t flags = input.Byte();
+      if ((flags & 1) != 0) path += u"\\MSI";
+      const auto view = (flags & 2) != 0 ? RegistryView::k32Bit : RegistryView::k64Bit;
+      const auto hive = (flags & 4) != 0 ? kHkeyCurrentUser : kHkeyLocalMachine;
+      testing::MemoryRegistry::Key& key = registry.At(view, hive, path);
+      key.denied = (flags & 8) != 0;
+      if ((flags & 16) != 0) key.failure = {{flags >> 5, input.Byte()}};
+      keys.emplace_back(view, hive, path);
     } else if (!keys.empty()) {
       const auto& [view, hive, path] = keys[input.Byte() % keys.size()];
       const std::u16string& name = kValueNames[input.Byte() % 4];
