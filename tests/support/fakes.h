@@ -15,6 +15,23 @@
 
 namespace smeltra::testing {
 
+// ASCII letters in upper case, as Windows compares registry and UNC names.
+inline std::u16string Folded(std::u16string text) {
+  for (char16_t& c : text) c = (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - 32) : c;
+  return text;
+}
+
+// The words of the LauncherError that `call` throws; empty when it throws none.
+template <typename Call>
+std::u16string ThrownBy(Call&& call) {
+  try {
+    call();
+  } catch (const LauncherError& error) {
+    return error.description();
+  }
+  return {};
+}
+
 // A registry in memory that answers like the platform's: the same result
 // codes, subkeys in the order they were added, names without regard to ASCII
 // case. HKLM has a 64-bit and a 32-bit view (kNative is the 64-bit one);
@@ -105,10 +122,6 @@ class MemoryRegistry final : public Registry {
   void CloseKey(KeyHandle handle) override { open.erase(handle); }
 
  private:
-  static std::u16string Folded(std::u16string text) {
-    for (char16_t& c : text) c = (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - 32) : c;
-    return text;
-  }
   static KeyId Id(RegistryView view, KeyHandle hive, const std::u16string& path) {
     if (view == RegistryView::kNative || hive == kHkeyCurrentUser) view = RegistryView::k64Bit;
     return {view, hive, Folded(path)};
@@ -150,13 +163,9 @@ inline bool Rooted(std::u16string_view path) {
       names.emplace_back();
   }
   names.resize(4);
-  const auto folded = [](std::u16string name) {
-    for (char16_t& c : name) c = (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - 32) : c;
-    return name;
-  };
   const bool device = (names[0] == u"?" || names[0] == u".") && path.size() > 3;
   if (!device) return !names[0].empty() && !names[1].empty();  // server and share
-  if (folded(names[1]) == u"UNC") return !names[2].empty() && !names[3].empty();
+  if (Folded(names[1]) == u"UNC") return !names[2].empty() && !names[3].empty();
   return !names[1].empty();
 }
 

@@ -47,37 +47,27 @@ TEST_P(ConversionTest, ReadsByTypeAndLength) {
   MemoryRegistry registry;
   registry.SetValue(k64, kHklm, kKey, u"v", {c.type, c.data});
   std::optional<RegistryValue> read;
-  try {
-    read = RegReadValue(registry, k64, kHklm, kKey, u"v");
-  } catch (const LauncherError& error) {
-    EXPECT_EQ(error.description(), u"Unsupported value type");
-  }
+  EXPECT_EQ(testing::ThrownBy([&] { read = RegReadValue(registry, k64, kHklm, kKey, u"v"); }),
+            c.expected ? u"" : u"Unsupported value type");
   EXPECT_EQ(read, c.expected);
   EXPECT_EQ(registry.query_sizes, c.query_sizes);
   EXPECT_TRUE(registry.Tidy());
 }
 
-const std::u16string kLong(3000, u'x');
-
 const ConversionCase kConversions[] = {
     {"SzWithItsNul", 1, Le(u"abc\0"sv), u"abc"},
     {"SzWithoutNulKeepsItsLastCharacter", 1, Le(u"abc"sv), u"abc"},
-    {"SzNulAloneIsEmpty", 1, Le(u"\0"sv), u""},
     {"SzZeroLengthIsEmpty", 1, {}, u""},
-    {"SzInnerNulStays", 1, Le(u"a\0b\0"sv), u"a\0b"s},
     {"SzOddByteIsDropped", 1, {'a', 0, 'b'}, u"a"},
     {"SzLoneSurrogateKept", 1, Le(u"\xD800x\0"sv), u"\xD800x"},
-    {"SzLongerThanTheFirstBuffer", 1, Le(kLong + u'\0'), kLong, {1024, 6002}},
     {"ExpandSzStaysUnexpanded", 2, Le(u"%SystemRoot%\0"sv), u"%SystemRoot%"},
     {"MultiSzOneTextJoinedByNuls", 7, Le(u"a\0b\0\0"sv), u"a\0b"s},
     {"DwordAllBitsIsMinusOne", 4, {0xFF, 0xFF, 0xFF, 0xFF}, -1},
     {"DwordIsLittleEndian", 4, {1, 2, 0, 0}, 0x0201},
     {"DwordShortReadsZeroes", 4, {7}, 7},
     {"BinaryExactLength", 3, {1, 2, 3}, Bytes{1, 2, 3}},
-    {"BinaryZeroLength", 3, {}, Bytes{}},
     {"BinaryOfExactlyTheFirstBuffer", 3, Bytes(1024, 9), Bytes(1024, 9)},
     {"BinaryLargerTakesASecondQuery", 3, Bytes(5000, 9), Bytes(5000, 9), {1024, 5000}},
-    {"NoneIsUnsupported", 0, {1, 0, 0, 0}, std::nullopt},
     {"QwordIsUnsupported", 11, {1, 0, 0, 0}, std::nullopt}};
 INSTANTIATE_TEST_SUITE_P(ByType, ConversionTest, ::testing::ValuesIn(kConversions),
                          [](const auto& test) { return std::string(test.param.name); });
@@ -112,12 +102,8 @@ TEST(RegKeysTest, ExistAndListForReadingOnly) {
     EXPECT_EQ(RegListSubkeys(registry, k64, kHklm, path), subkeys);
   }
   EXPECT_FALSE(RegKeyExists(registry, RegistryView::k32Bit, kHklm, kKey));
-  try {
-    RegListSubkeys(registry, k64, kHklm, kKey + u"\\a");
-    ADD_FAILURE() << "names equal but for case were listed";
-  } catch (const LauncherError& error) {
-    EXPECT_EQ(error.description(), u"Duplicate subkey name: JRE");
-  }
+  EXPECT_EQ(testing::ThrownBy([&] { RegListSubkeys(registry, k64, kHklm, kKey + u"\\a"); }),
+            u"Duplicate subkey name: JRE");
   EXPECT_TRUE(registry.Tidy());
 
   // A failing enumeration ends the list quietly.
@@ -143,13 +129,11 @@ struct Put {
   RegistryView view = RegistryView::k64Bit;
   KeyHandle hive = kHkeyLocalMachine;
   std::uint32_t type = reg_type::kSz;
-  bool denied = false;
 };
 Put Stale(Put put) { return put.java = false, put; }
 Put In32(Put put) { return put.view = RegistryView::k32Bit, put; }
 Put PerUser(Put put) { return put.hive = kHkeyCurrentUser, put; }
 Put Typed(std::uint32_t type, Put put) { return put.type = type, put; }
-Put Denied(Put put) { return put.denied = true, put; }
 Put Temurin(const std::u16string& version, std::u16string folder) {
   return {u"Eclipse Adoptium\\JDK\\" + version + u"\\hotspot\\MSI", std::move(folder), kPath};
 }
@@ -200,7 +184,7 @@ TEST_P(StartUpTest, ChoosesShowsAndStarts) {
   testing::FakePlatform platform;
   for (const Put& put : c.registry) {
     const std::u16string path = u"SOFTWARE\\" + put.path;
-    registry.At(put.view, put.hive, path).denied |= put.denied;
+    registry.At(put.view, put.hive, path);
     if (!put.folder) continue;
     const auto data = put.type == reg_type::kDword ? std::vector<std::uint8_t>{1, 0, 0, 0}
                                                    : MemoryRegistry::LeBytes(*put.folder + u'\0');
@@ -235,9 +219,6 @@ const auto kFailed = ExitCode::kServerNotStarted;
 
 // clang-format off
 const StartUpCase kCases[] = {
-    {.name = "NothingInstalled", .messages = kNotInstalled, .status = kNone},
-    {.name = "UnreadableRuntimeKeyIsNone", .registry = {Denied({u"JavaSoft\\JDK"})},
-     .messages = kNotInstalled, .status = kNone},
     {.name = "KeyWithoutSubkeys", .registry = {{u"JavaSoft\\JDK"}}, .messages = kNotNewEnough,
      .status = kOld},
     {.name = "NothingUsable",
@@ -256,11 +237,6 @@ const StartUpCase kCases[] = {
      .messages = SearchError(NotANumber(u"1,5"))},
     {.name = "JavaHomeOfAnUnsupportedType", .registry = {Typed(11, {kJre + u"1.8", u"C:\\18"})},
      .messages = SearchError(u"Unsupported value type")},
-    {.name = "JavaHomeMissingFallsBackSilently",
-     .registry = {{kJre + u"1.8"}, {kJre + u"1.9", u"C:\\19"}}},
-    {.name = "JavaHomeEmpty", .registry = {{kJre + u"1.8", u""}, {kJre + u"1.9", u"C:\\19"}}},
-    {.name = "VersionKeyUnreadable",
-     .registry = {Denied({kJre + u"1.8", u"C:\\18"}), {kJre + u"1.9", u"C:\\19"}}},
     {.name = "JavaHomeAsWideBinary", .registry = {Typed(3, {kJre + u"1.8", u"C:\\bin"})},
      .java_home = u"C:\\bin"},
     {.name = "JavaHomeAsDwordIsNoFolder", .registry = {Typed(4, {kJre + u"1.8", u"C:\\18"})},
@@ -275,8 +251,6 @@ const StartUpCase kCases[] = {
      .registry = {{kJre + u"1.3", u"C:\\13"}, Stale({kJre + u"1.8", u"C:\\gone"}),
                   In32({kJre + u"1.6", u"C:\\32"})},
      .java_home = u"C:\\32"},
-    {.name = "KitAfterOldRuntime",
-     .registry = {{kJre + u"1.3", u"C:\\13"}, {kJdk8 + u"1.8", u"C:\\8"}}, .java_home = u"C:\\8"},
     {.name = "RuntimeKeyBeforeKits",
      .registry = {{kJdk + u"21", u"C:\\21"}, {u"JavaSoft\\JRE\\9", u"C:\\9"}},
      .java_home = u"C:\\9"},
@@ -333,7 +307,8 @@ const StartUpCase kCases[] = {
     {.name = "RegistryBeforeJavaHome", .registry = {{kJre + u"1.8", u"C:\\18"}},
      .java_home = u"C:\\18", .environment = {{u"JAVA_HOME", u"C:\\jdk"}},
      .files = {Java(u"C:\\jdk")}},
-    {.name = "RegistryWithoutFolderStands", .registry = {{kJre + u"1.8"}},
+    {.name = "RegistryWithoutFolderStands",
+     .registry = {{kJre + u"1.8"}, {kJre + u"1.9", u"C:\\19"}},
      .environment = {{u"JAVA_HOME", u"C:\\jdk"}}, .files = {Java(u"C:\\jdk"), kSystemJava}},
     {.name = "JavaHomeAsWritten", .java_home = u"C:\\Program Files\\jdk-21",
      .environment = {{u"JAVA_HOME", u" \"C:\\Program Files\\jdk-21\\BIN\\\"\t"}},
@@ -363,10 +338,6 @@ const StartUpCase kCases[] = {
     {.name = "RelativeOverrideTakenBesideTheLauncher", .registry = {{kJre + u"1.8", u"C:\\18"}},
      .java_home = u"C:\\jdk", .environment = {{u"SMELTRA_JAVA_HOME", u"C:jdk\\bin"}}},
     // A network path names a folder only with its server and its share.
-    {.name = "OverrideOnNoServer", .registry = {{kJre + u"1.8", u"C:\\18"}},
-     .messages = {kNotStarted + u"SMELTRA_JAVA_HOME \\\\\\bIn" +
-                  std::u16string(messages::kOverrideNoFolder)},
-     .status = kFailed, .environment = {{u"SMELTRA_JAVA_HOME", u"\\\\\\bIn"}}},
     {.name = "OverrideOnAServerWithoutShare", .registry = {{kJre + u"1.8", u"C:\\18"}},
      .messages = {kNotStarted + u"SMELTRA_JAVA_HOME \\\\srv" +
                   std::u16string(messages::kOverrideNoFolder)},
@@ -449,11 +420,8 @@ TEST(RuntimeVersionTest, FirstThreeCharactersAsANumber) {
       {u"1..", {}},  {u"0x1", {}},       {u"\xD800", {}}};
   for (const auto& [name, number] : cases) {
     std::optional<double> read;
-    try {
-      read = RuntimeVersionNumber(name);
-    } catch (const LauncherError& error) {
-      EXPECT_EQ(error.description(), NotANumber(name));
-    }
+    EXPECT_EQ(testing::ThrownBy([&] { read = RuntimeVersionNumber(name); }),
+              number ? u"" : NotANumber(name));
     EXPECT_EQ(read, number) << ::testing::PrintToString(name);
   }
 }
