@@ -21,23 +21,24 @@
 #include "launcher/path_text.h"
 #include "launcher/server_start.h"
 #include "tests/support/command_line_reading.h"
+#include "tests/support/fakes.h"
 #include "tests/windows/test_support.h"
 
 namespace smeltra {
 namespace {
 
 using testing::ScratchFolder;
+using testing::ThrownBy;
 
 TEST(StartHiddenTest, AFailedStartCarriesTheSystemsText) {
   const ScratchFolder scratch;
-  try {
-    WindowsPlatform().StartHidden(FromWide(testing::ThisProgram()),
-                                  FromWide(L"\"" + testing::ThisProgram() + L"\""),
-                                  FromWide(scratch.path() + L"\\none"), u"", kStartWatch);
-    ADD_FAILURE() << "started in a folder that is not there";
-  } catch (const LauncherError& error) {
-    EXPECT_EQ(error.description(), SystemError(ERROR_DIRECTORY).description());
-  }
+  WindowsPlatform platform;
+  const std::u16string program = platform.ExecutablePath();
+  EXPECT_EQ(ThrownBy([&] {
+              platform.StartHidden(program, u"\"" + program + u"\"",
+                                   FromWide(scratch.path() + L"\\none"), u"", kStartWatch);
+            }),
+            SystemError(ERROR_DIRECTORY).description());
   // The system's text without its line break; a number it has no text for.
   const std::u16string text = SystemError(ERROR_FILE_NOT_FOUND).description();
   EXPECT_NE(text, u"Error 2.");
@@ -93,21 +94,17 @@ TEST(ReadFileTest, TellsMissingReadTooLongAndUnreadableApart) {
   const UniqueHandle locked(
       CreateFileW(file.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
   const auto failure = [&](const std::wstring& path) {
-    try {
-      platform.ReadFile(FromWide(path), 8);
-    } catch (const LauncherError& error) {
-      return error.description();
-    }
-    return std::u16string();
+    return ThrownBy([&] { platform.ReadFile(FromWide(path), 8); });
   };
   EXPECT_EQ(failure(file), SystemError(ERROR_SHARING_VIOLATION).description());
-  EXPECT_EQ(failure(scratch.Folder(L"dir")), SystemError(ERROR_ACCESS_DENIED).description());
+  EXPECT_EQ(failure(scratch.path()), SystemError(ERROR_ACCESS_DENIED).description());
 }
 
 // The log's file operations on a real file system: folders made on the way,
 // appending beside a runtime that holds the file as the launcher hands it
-// on (no sharing for deletion), which keeps the file from being moved, and
-// reading the end of what was written after a point.
+// on (no sharing for deletion), which keeps the file from being moved, then
+// moving it over an earlier run's file, and reading the end of what was
+// written after a point.
 TEST(LogFileTest, AppendBesideAWriterMoveOnlyWhenFreeReadTheEnd) {
   const ScratchFolder scratch;
   WindowsPlatform platform;
@@ -121,21 +118,15 @@ TEST(LogFileTest, AppendBesideAWriterMoveOnlyWhenFreeReadTheEnd) {
   DWORD written = 0;
   ASSERT_TRUE(WriteFile(runtime.get(), "out\n", 4, &written, nullptr));
   EXPECT_EQ(platform.AppendFile(log, "more\n"), 17u);
-  const auto failure = [&] {
-    try {
-      EXPECT_TRUE(platform.MoveFile(log, moved));
-    } catch (const LauncherError& error) {
-      return error.description();
-    }
-    return std::u16string();
-  };
-  EXPECT_EQ(failure(), SystemError(ERROR_SHARING_VIOLATION).description());
+  const auto move = [&] { EXPECT_TRUE(platform.MoveFile(log, moved)); };
+  EXPECT_EQ(ThrownBy(move), SystemError(ERROR_SHARING_VIOLATION).description());
   EXPECT_EQ(platform.ReadFileEnd(log, 8, 100), "out\nmore\n");
   EXPECT_EQ(platform.ReadFileEnd(log, 8, 3), "ore\n");  // one byte past the cap: cut
   EXPECT_EQ(platform.ReadFileEnd(log, 17, 4), "");
   EXPECT_EQ(platform.ReadFileEnd(moved, 0, 4), std::nullopt);
+  platform.AppendFile(moved, "an earlier run");
   runtime.reset();
-  EXPECT_EQ(failure(), u"");
+  EXPECT_EQ(ThrownBy(move), u"");
   EXPECT_FALSE(platform.MoveFile(log, moved));  // nothing left to move
   EXPECT_EQ(platform.ReadFile(moved, 100), "header\r\nout\nmore\n");
   EXPECT_FALSE(platform.FileExists(log));

@@ -18,12 +18,6 @@ inline std::wstring UniqueName() {
          std::to_wstring(now.QuadPart);
 }
 
-inline std::wstring ThisProgram() {
-  std::wstring path(32768, L'\0');
-  path.resize(GetModuleFileNameW(nullptr, path.data(), 32768));
-  return path;
-}
-
 // A fresh folder in the temporary folder, removed with its contents after.
 class ScratchFolder {
  public:
@@ -38,10 +32,6 @@ class ScratchFolder {
     std::filesystem::remove_all(path_, ignored);
   }
   std::wstring path() const { return path_.wstring(); }
-  std::wstring Folder(const std::wstring& relative) const {
-    std::filesystem::create_directories(path_ / relative);
-    return (path_ / relative).wstring();
-  }
 
  private:
   std::filesystem::path path_;
