@@ -140,9 +140,8 @@ TEST(LogFileTest, AppendBesideAWriterMoveOnlyWhenFreeReadTheEnd) {
 TEST(ClaimTest, OneServerPerInstallationForAsLongAsItRuns) {
   const ScratchFolder scratch;
   const std::wstring java = scratch.path() + L"\\java.exe", record = scratch.path() + L"\\record";
-  const std::wstring robot = testing::ThisProgram();
-  ASSERT_TRUE(CopyFileW((robot.substr(0, robot.rfind(L'\\')) + L"\\robot.exe").c_str(),
-                        java.c_str(), FALSE));
+  const std::u16string robot = FolderOfFile(WindowsPlatform().ExecutablePath()) + u"\\robot.exe";
+  ASSERT_TRUE(CopyFileW(AsWide(robot), java.c_str(), FALSE));
   SetEnvironmentVariableW(L"SMELTRA_RUNTIME_MS", L"60000");
   SetEnvironmentVariableW(L"SMELTRA_RECORD", record.c_str());
   const std::u16string key = InstallationKey(FromWide(scratch.path()));
