@@ -20,6 +20,25 @@ inline std::u16string Decimal(std::uint64_t number, char16_t separator = u'\0') 
   return digits;
 }
 
+// `number` in `digits` upper-case hexadecimal digits, the lowest ones.
+inline std::u16string Hex(std::uint64_t number, int digits) {
+  std::u16string text;
+  for (int shift = 4 * (digits - 1); shift >= 0; shift -= 4)
+    text += u"0123456789ABCDEF"[(number >> shift) & 0xF];
+  return text;
+}
+
+// Whether `text` is `lower` (ASCII, lower case) with its letters in any case,
+// as Windows compares names and switches.
+inline bool EqualsIgnoringAsciiCase(std::u16string_view text, std::u16string_view lower) {
+  if (text.size() != lower.size()) return false;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char16_t c = text[i];
+    if ((c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c) != lower[i]) return false;
+  }
+  return true;
+}
+
 // UTF-16LE bytes as code units; a trailing odd byte is no whole unit and is
 // dropped.
 inline std::u16string Utf16FromLeBytes(std::span<const std::uint8_t> bytes) {

@@ -35,8 +35,7 @@ constexpr std::u16string_view kViewNames[] = {u"", u" (64-bit view)", u" (32-bit
 // Whether the last folder is named bin, in any case, as Windows compares it.
 bool EndsInBin(std::u16string_view folder) {
   const std::u16string_view name = folder.substr(folder.find_last_of(u"\\/") + 1);
-  return name.size() == 3 && (name[0] | 0x20) == u'b' && (name[1] | 0x20) == u'i' &&
-         (name[2] | 0x20) == u'n';
+  return EqualsIgnoringAsciiCase(name, u"bin");
 }
 
 // PATH's entries, split at the semicolons outside double quotes.

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "common/text.h"
+
 namespace smeltra {
 namespace {
 
@@ -37,8 +39,7 @@ std::size_t RootEnd(std::u16string_view path) {
     return ShareEnd(path, 2);
   }
   const std::size_t device = NameEnd(path, 4);
-  const bool unc = device == 7 && (path[4] | 0x20) == u'u' && (path[5] | 0x20) == u'n' &&
-                   (path[6] | 0x20) == u'c';
+  const bool unc = device == 7 && EqualsIgnoringAsciiCase(path.substr(4, 3), u"unc");
   return unc ? ShareEnd(path, 8) : device;
 }
 
@@ -110,9 +111,7 @@ std::u16string InstallationKey(std::u16string_view folder) {
     hash = (hash ^ static_cast<std::uint8_t>(unit)) * 0x100000001B3;
     hash = (hash ^ (unit >> 8)) * 0x100000001B3;
   }
-  std::u16string key;
-  for (int shift = 60; shift >= 0; shift -= 4) key += u"0123456789abcdef"[(hash >> shift) & 0xF];
-  return key;
+  return Hex(hash, 16);
 }
 
 }  // namespace smeltra

@@ -42,18 +42,14 @@ void Roll(Platform& platform, const std::u16string& folder) {
   }
 }
 
-bool IsOff(std::u16string_view value) {
-  return value.size() == 3 && (value[0] | 0x20) == u'o' && (value[1] | 0x20) == u'f' &&
-         (value[2] | 0x20) == u'f';
-}
-
 }  // namespace
 
 std::optional<ServerLog> OpenServerLog(Platform& platform, std::u16string_view launcher_folder,
                                        std::u16string_view key, std::u16string_view program,
                                        std::u16string_view command_line) {
   try {
-    if (IsOff(platform.EnvironmentVariable(kLogSwitchVariable).value_or(u""))) {
+    if (EqualsIgnoringAsciiCase(platform.EnvironmentVariable(kLogSwitchVariable).value_or(u""),
+                                u"off")) {
       platform.Trace(u"log: turned off by " + std::u16string(kLogSwitchVariable));
       return std::nullopt;
     }

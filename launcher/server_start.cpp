@@ -28,10 +28,7 @@ std::u16string StoppedAtOnceReason(Platform& platform, std::uint32_t status,
   std::u16string reason(messages::kServerStoppedAtOnce);
   reason.append(Decimal(status));
   if (status > 0xFFFF) {
-    reason.append(u" (0x");
-    for (int shift = 28; shift >= 0; shift -= 4)
-      reason += u"0123456789ABCDEF"[(status >> shift) & 0xF];
-    reason.append(u")");
+    reason.append(u" (0x").append(Hex(status, 8)).append(u")");
   }
   reason.append(u".\r\n");
   if (options_file) reason.append(messages::kOptionsUsed).append(*options_file).append(u".\r\n");
@@ -74,9 +71,7 @@ bool AsksToStop(std::span<const std::u16string> arguments) {
     } else {
       return false;
     }
-    std::u16string folded(argument);
-    for (char16_t& c : folded) c = c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c;
-    return folded == u"stop";
+    return EqualsIgnoringAsciiCase(argument, u"stop");
   });
 }
 

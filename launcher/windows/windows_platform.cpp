@@ -208,9 +208,7 @@ Claim WindowsPlatform::ClaimInstallation(const std::u16string& key) {
   const bool running =
       record.process_id != 0 && (ClaimingProcess(record, 0, code) || code == ERROR_ACCESS_DENIED);
   if (!running) return {};
-  claim_.reset();
-  start_lock_held_.reset();
-  start_lock_.reset();
+  LetGoOfClaim();
   if (code == ERROR_ACCESS_DENIED) return {.holder = Claim::Holder::kElevated};
   FILETIME local{};
   SYSTEMTIME since{};
@@ -218,6 +216,12 @@ Claim WindowsPlatform::ClaimInstallation(const std::u16string& key) {
   FileTimeToSystemTime(&local, &since);
   return {
       .holder = Claim::Holder::kServer, .process_id = record.process_id, .since = TimeText(since)};
+}
+
+void WindowsPlatform::LetGoOfClaim() {
+  claim_.reset();
+  start_lock_held_.reset();
+  start_lock_.reset();
 }
 
 StopOutcome WindowsPlatform::StopInstallation(const std::u16string& key,
@@ -437,9 +441,7 @@ std::optional<std::uint32_t> WindowsPlatform::StartHidden(const std::u16string& 
     GetProcessTimes(process.get().hProcess, &record.created, &unused, &unused, &unused);
     const UniqueView view(MapViewOfFile(claim_.get(), FILE_MAP_WRITE, 0, 0, sizeof(ClaimRecord)));
     if (view) *static_cast<ClaimRecord*>(view.get()) = record;
-    claim_.reset();
-    start_lock_held_.reset();
-    start_lock_.reset();
+    LetGoOfClaim();
   }
   DWORD status = 0;
   if (WaitForSingleObject(process.get().hProcess, static_cast<DWORD>(watch.count())) !=

