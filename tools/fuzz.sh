@@ -1,6 +1,6 @@
 # The fuzz targets (tests/fuzz) under libFuzzer with the address and
 # undefined-behaviour sanitizers: the runtime discovery, and the options
-# file's reader with its quoting. `./run fuzz` explores at length; `./run
+# file's reader. `./run fuzz` explores at length; `./run
 # test` runs fuzz_fixed, the same inputs on every run of a tree.
 
 # How many inputs ./run test's exploration tries per target, from a fixed

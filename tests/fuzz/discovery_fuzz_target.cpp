@@ -23,6 +23,7 @@
 #include "common/text.h"
 #include "launcher/messages.h"
 #include "launcher/mod_main.h"
+#include "launcher/path_text.h"
 #include "registry/mregistry.h"
 #include "tests/support/fakes.h"
 
@@ -117,7 +118,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::size_t start = kOverrideVariable.size() + 1;
     Check(platform.traces.size() == 1 && trace.starts_with(kOverrideVariable) &&
               trace.ends_with(kNoFolder) &&
-              !testing::Rooted(trace.substr(start, trace.size() - start - kNoFolder.size())) &&
+              !IsAbsolute(trace.substr(start, trace.size() - start - kNoFolder.size())) &&
               error.description().starts_with(kOverrideVariable),
           "a refusal that is not the override's");
     return 0;
@@ -129,10 +130,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (found == nullptr) return 0;
   const std::u16string& home = found->home;
   Check(found->search_error.empty() || home.empty(), "a runtime chosen after a search error");
-  Check(found->program.empty() || testing::Rooted(found->program),
-        "a program in a relative folder");
+  Check(found->program.empty() || IsAbsolute(found->program), "a program in a relative folder");
   if (home.empty()) return 0;
-  Check(testing::Rooted(home), "a relative folder chosen");
+  Check(IsAbsolute(home), "a relative folder chosen");
   // The override is taken as it is; it is the first place traced.
   if (!platform.traces.front().ends_with(u": used")) {
     Check(platform.files.contains(home + u"\\bin\\java.exe"), "a stale folder was chosen");

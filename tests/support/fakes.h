@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "common/launcher_error.h"
+#include "launcher/path_text.h"
 #include "launcher/platform.h"
 #include "registry/registry.h"
 
@@ -145,30 +146,6 @@ inline std::string Utf16File(std::u16string_view text) {
   return "\xFF\xFE" + std::string(units.begin(), units.end());
 }
 
-// "C:\...", "\\server\share...", "\\?\C:...", "\\?\UNC\server\share...": the
-// tests' own rule, written apart from the launcher's so that neither can hide
-// a fault of the other.
-inline bool Rooted(std::u16string_view path) {
-  const auto separator = [](char16_t c) { return c == u'\\' || c == u'/'; };
-  if (path.size() >= 3 && path[1] == u':' && separator(path[2])) {
-    return (path[0] | 0x20) >= u'a' && (path[0] | 0x20) <= u'z';
-  }
-  if (path.size() < 2 || !separator(path[0]) || !separator(path[1])) return false;
-  // The names after the opening pair, up to four; empty where separators meet.
-  std::vector<std::u16string> names(1);
-  for (const char16_t c : path.substr(2)) {
-    if (!separator(c))
-      names.back() += c;
-    else if (names.size() < 4)
-      names.emplace_back();
-  }
-  names.resize(4);
-  const bool device = (names[0] == u"?" || names[0] == u".") && path.size() > 3;
-  if (!device) return !names[0].empty() && !names[1].empty();  // server and share
-  if (Folded(names[1]) == u"UNC") return !names[2].empty() && !names[3].empty();
-  return !names[1].empty();
-}
-
 // Runs from C:\Smeltra.exe; records boxes, trace lines and starts in order;
 // files exist when listed or written, and can be read when in `contents`;
 // variables are set when in `environment`. Its current folder holds a
@@ -179,7 +156,7 @@ class FakePlatform final : public Platform {
  public:
   void ShowMessage(std::u16string_view prompt) override { messages.emplace_back(prompt); }
   bool FileExists(const std::u16string& path) override {
-    return files.contains(path) || contents.contains(path) || !Rooted(path);
+    return files.contains(path) || contents.contains(path) || !IsAbsolute(path);
   }
   std::optional<std::string> ReadFile(const std::u16string& path, std::size_t max_bytes) override {
     if (read_error) throw *read_error;
@@ -269,9 +246,9 @@ class FakePlatform final : public Platform {
   std::optional<LauncherError> path_error, start_error, read_error;
   std::optional<std::uint32_t> ended_with;  // the started runtime's status within the watch
   std::set<std::u16string> unwritable, held;
-  Claim claim;                                   // what every claim finds
-  StopOutcome stopped = StopOutcome::kStopped;   // what every stop ends with
-  std::vector<std::u16string> claimed;           // the keys claimed or stopped
+  Claim claim;                                      // what every claim finds
+  StopOutcome stopped = StopOutcome::kStopped;      // what every stop ends with
+  std::vector<std::u16string> claimed;              // the keys claimed or stopped
   std::string runtime_writes;                       // to its standard output and error
   std::vector<std::vector<std::u16string>> starts;  // program, command line, folder, output
   std::chrono::milliseconds watched{};

@@ -1,6 +1,6 @@
 // The options file beside the launcher. How its options are quoted on the
-// runtime's command line is read back by the fuzz target's corpus replay and,
-// by the system itself, in the Windows tests.
+// runtime's command line is read back by the system itself, in the Windows
+// tests.
 
 #include "launcher/vm_options.h"
 
