@@ -14,6 +14,8 @@
 namespace smeltra {
 namespace {
 
+using Texts = std::vector<std::u16string>;
+
 TEST(InstallationKeyTest, OneFolderOneKeyHoweverWritten) {
   const std::vector<std::vector<std::u16string_view>> same = {
       {u"C:\\Program Files\\Smeltra", u"c:\\PROGRAM FILES\\smeltra",
@@ -67,8 +69,8 @@ TEST(ClaimTest, AHeldInstallationStartsNothing) {
     testing::FakePlatform platform;
     platform.claim = claim;
     EXPECT_EQ(StartServer(registry, RuntimeSearchViews(true), platform), ExitCode::kAlreadyRunning);
-    EXPECT_EQ(platform.messages, std::vector<std::u16string>{box});
-    EXPECT_EQ(platform.claimed, std::vector<std::u16string>{InstallationKey(u"C:\\")});
+    EXPECT_EQ(platform.messages, Texts{box});
+    EXPECT_EQ(platform.claimed, Texts{InstallationKey(u"C:\\")});
     EXPECT_TRUE(platform.traces.empty());  // no search
     EXPECT_TRUE(registry.access_masks.empty());
   }
@@ -79,42 +81,36 @@ TEST(ClaimTest, AHeldInstallationStartsNothing) {
 TEST(StopServerTest, OutcomesStatusesAndBoxes) {
   struct Case {
     StopOutcome outcome;
-    std::optional<LauncherError> error;
-    std::optional<std::u16string> test_limit;
     ExitCode status;
-    std::vector<std::u16string> boxes;
+    std::optional<LauncherError> error = std::nullopt;
+    std::optional<std::u16string> test_limit = std::nullopt;
     std::chrono::milliseconds limit = kStopLimit;
+    std::u16string box = {};
   };
-  const Case cases[] = {{StopOutcome::kStopped, {}, {}, ExitCode::kServerStopped, {}},
-                        {StopOutcome::kNotRunning, {}, {}, ExitCode::kNotRunning, {}},
-                        {StopOutcome::kEndedAfterLimit,
-                         {},
-                         {},
-                         ExitCode::kEndedAfterLimit,
-                         {u"The Smeltra server did not stop within 30" +
-                          std::u16string(messages::kEndedAfterLimit[1])}},
-                        {StopOutcome::kEndedAfterLimit,
-                         {},
-                         u"1500",
-                         ExitCode::kEndedAfterLimit,
-                         {u"The Smeltra server did not stop within 2" +
-                          std::u16string(messages::kEndedAfterLimit[1])},
-                         std::chrono::milliseconds(1500)},
-                        {StopOutcome::kStopped, {}, u"-5", ExitCode::kServerStopped, {}},
-                        {StopOutcome::kStopped,
-                         LauncherError(u"Access is denied."),
-                         {},
-                         ExitCode::kNotStopped,
-                         {std::u16string(messages::kNotStopped) + u"\r\n\r\nAccess is denied."}}};
+  const std::u16string after = std::u16string(messages::kEndedAfterLimit[1]);
+  // clang-format off
+  const Case cases[] = {
+      {.outcome = StopOutcome::kStopped, .status = ExitCode::kServerStopped},
+      {.outcome = StopOutcome::kNotRunning, .status = ExitCode::kNotRunning},
+      {.outcome = StopOutcome::kEndedAfterLimit, .status = ExitCode::kEndedAfterLimit,
+       .box = u"The Smeltra server did not stop within 30" + after},
+      {.outcome = StopOutcome::kEndedAfterLimit, .status = ExitCode::kEndedAfterLimit,
+       .test_limit = u"1500", .limit = std::chrono::milliseconds(1500),
+       .box = u"The Smeltra server did not stop within 2" + after},
+      {.outcome = StopOutcome::kStopped, .status = ExitCode::kServerStopped, .test_limit = u"-5"},
+      {.outcome = StopOutcome::kStopped, .status = ExitCode::kNotStopped,
+       .error = LauncherError(u"Access is denied."),
+       .box = std::u16string(messages::kNotStopped) + u"\r\n\r\nAccess is denied."}};
+  // clang-format on
   for (const Case& c : cases) {
     testing::FakePlatform platform;
     platform.stopped = c.outcome;
     platform.start_error = c.error;
     if (c.test_limit) platform.environment[u"SMELTRA_TEST_STOP_LIMIT_MS"] = *c.test_limit;
     EXPECT_EQ(StopServer(platform), c.status);
-    EXPECT_EQ(platform.messages, c.boxes);
+    EXPECT_EQ(platform.messages, c.box.empty() ? Texts{} : Texts{c.box});
     EXPECT_EQ(platform.watched, c.limit);
-    EXPECT_EQ(platform.claimed, std::vector<std::u16string>{InstallationKey(u"C:\\")});
+    EXPECT_EQ(platform.claimed, Texts{InstallationKey(u"C:\\")});
   }
 }
 

@@ -19,22 +19,15 @@ inline std::wstring UniqueName() {
 }
 
 // A fresh folder in the temporary folder, removed with its contents after.
-class ScratchFolder {
- public:
-  ScratchFolder() {
-    path_ = std::filesystem::temp_directory_path() / UniqueName();
-    std::filesystem::create_directories(path_);
-  }
+struct ScratchFolder {
+  ScratchFolder() { std::filesystem::create_directories(folder); }
   ScratchFolder(const ScratchFolder&) = delete;
-  ScratchFolder& operator=(const ScratchFolder&) = delete;
   ~ScratchFolder() {
     std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
+    std::filesystem::remove_all(folder, ignored);
   }
-  std::wstring path() const { return path_.wstring(); }
-
- private:
-  std::filesystem::path path_;
+  std::wstring path() const { return folder.wstring(); }
+  const std::filesystem::path folder = std::filesystem::temp_directory_path() / UniqueName();
 };
 
 }  // namespace smeltra::testing
