@@ -1,9 +1,7 @@
 # ./run test: every suite, native and under Wine, then one summary of them.
 
-# The Wine suites in the order they run, one a line: name|prefix|build|what
-# runs. The x86 build's unit and Windows API tests and its whole scenario
-# table run in a 32-bit prefix; through WOW64 it meets only the scenarios with
-# keys in both registry views, which only WOW64 tells apart.
+# The Wine suites in the order they run: name|prefix|build|what runs. Through
+# WOW64 the x86 build meets only the scenarios that WOW64 tells apart.
 WINE_SUITES="\
 x64 Windows tests|win64|x64|ctest
 x64 end-to-end scenarios|win64|x64|e2e
@@ -40,9 +38,8 @@ run_test() {
   suites_summary
 }
 
-# for_wine_suites <command...>: the one reader of WINE_SUITES. Runs the
-# command once a suite, which sees the suite as name, prefix, arch and what,
-# and in reason why this machine cannot run it (empty when it can).
+# for_wine_suites <command...>: runs the command once a suite, which sees it
+# as name, prefix, arch, what, and reason (why this machine cannot run it).
 for_wine_suites() {
   local name prefix arch what reason
   while IFS='|' read -r -u 3 name prefix arch what; do
@@ -64,8 +61,7 @@ plan_in() {
   fi
 }
 
-# In the prefix made, a suite of prefix $1 that can run, after a canary that
-# a program of its build runs there.
+# In the prefix made, a suite of prefix $1 that can run.
 run_in() {
   [ "$prefix" = "$1" ] && [ -z "$reason" ] || return 0
   # shellcheck disable=SC2086 # what runs is words
