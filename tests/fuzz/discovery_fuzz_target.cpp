@@ -16,8 +16,6 @@
 //          its bin folder
 
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 #include <iterator>
 
 #include "common/text.h"
@@ -26,6 +24,8 @@
 #include "launcher/path_text.h"
 #include "registry/mregistry.h"
 #include "tests/support/fakes.h"
+
+using smeltra::testing::Check;
 
 namespace {
 
@@ -50,12 +50,6 @@ struct Input {
     return data;
   }
 };
-
-void Check(bool holds, const char* what) {
-  if (holds) return;
-  std::fprintf(stderr, "broken: %s\n", what);
-  std::abort();
-}
 
 }  // namespace
 

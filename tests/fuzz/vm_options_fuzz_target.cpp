@@ -5,22 +5,12 @@
 // NUL or a line break.
 
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 
 #include "launcher/messages.h"
 #include "launcher/vm_options.h"
 #include "tests/support/fakes.h"
 
-namespace {
-
-void Check(bool holds, const char* what) {
-  if (holds) return;
-  std::fprintf(stderr, "broken: %s\n", what);
-  std::abort();
-}
-
-}  // namespace
+using smeltra::testing::Check;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace smeltra;

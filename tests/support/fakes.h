@@ -1,6 +1,8 @@
 #pragma once
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <optional>
 #include <set>
@@ -20,6 +22,14 @@ namespace smeltra::testing {
 inline std::u16string Folded(std::u16string text) {
   for (char16_t& c : text) c = (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - 32) : c;
   return text;
+}
+
+// A fuzz target's invariant: a broken one ends the run, which libFuzzer
+// reports as a finding, with its input.
+inline void Check(bool holds, const char* what) {
+  if (holds) return;
+  std::fprintf(stderr, "broken: %s\n", what);
+  std::abort();
 }
 
 // The words of the LauncherError that `call` throws; empty when it throws none.
