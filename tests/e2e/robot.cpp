@@ -1,31 +1,28 @@
 // The end-to-end suite's helper program, which the demo and the start-up
 // benchmark use too, in two roles chosen by its name.
 //
-// As robot.exe:  robot.exe <launcher> <working folder> <close after ms> <hold boxes ms>
-//                          [NAME=VALUE...]
-// starts the launcher with those variables set (removed when VALUE is empty;
-// ARGUMENTS=... is no variable but the launcher's arguments), watches its visible
-// top-level windows and prints one event a line, UTF-8: ms since the start, kind, details,
-// tab-separated (backslash, tab, CR and LF in a detail read \\ \t \r \n).
+// robot.exe <launcher> <working folder> <close after ms> <hold boxes ms> [NAME=VALUE...]
+// starts the launcher with those variables (removed when VALUE is empty;
+// ARGUMENTS=... holds the launcher's arguments), closes its first window
+// <close after> ms after it showed (unless 0), presses a box's OK <hold boxes>
+// ms after it showed, and prints one event a line, UTF-8, tab-separated (\\ \t
+// \r \n escaped in a detail): ms since the start, kind, details.
 //   launched <process id> <Unix time in ms at 0>
-//   window   <handle> <class> <title> <left> <top> <right> <bottom>
+//   window   <handle> <class> <title> <left> <top> <right> <bottom>  (visible, top-level)
 //   box      <handle> <caption> <text> <buttons, | between> <icon 1|0> <l> <t> <r> <b>
-//            (OK pressed <hold> ms later; the first window closed <close after> ms after it
-//            showed, unless 0)
 //   gone     <handle>
-//   timeout            the launcher ran 30 s and was ended
+//   timeout  the launcher ran 30 s and was ended
 //   exit     <status> <peak working set in KiB>
-//   unpiped            the pipe that is the launcher's standard output and error has no writer
-//                      left within 2 s of its exit, as a script capturing its output sees it end
+//   unpiped  no writer was left on the launcher's output pipe within 2 s of its exit
 //   started  <program> <command line> <current folder> <show state> <console: window,
 //            windowless or none> <standard input: end, data, console or unreadable> <argv...>
-//   end
+//   stop     <console control event>, as a started runtime saw it
 // Under any other name (java.exe, or a program planted where none may run) it
-// appends its `started` line, UTF-16, to the file SMELTRA_RECORD names, then
-// writes SMELTRA_RUNTIME_SAYS (see Say), lives on for SMELTRA_RUNTIME_MS, as a
-// server would, or until Ctrl+C (see OnStop), and ends with the status
-// SMELTRA_RUNTIME_STATUS names (0 when unset), as a runtime that gives up would. Built as a DLL
-// (planted.dll) it records its own load the same way.
+// appends its `started` line, UTF-16, to the file SMELTRA_RECORD names, writes
+// SMELTRA_RUNTIME_SAYS (see Say), lives SMELTRA_RUNTIME_MS or until Ctrl+C
+// (see OnStop), as a server would, and ends with SMELTRA_RUNTIME_STATUS (0
+// when unset), as a runtime that gives up would. Built as planted.dll it
+// records its own load the same way.
 
 #include <windows.h>
 // After windows.h, whose types they use.
@@ -65,13 +62,20 @@ std::wstring Line(std::initializer_list<std::wstring> fields) {
   return line;
 }
 
-void Print(const std::wstring& line) {
-  const std::wstring text = line + L"\n";
+void WriteUtf8(DWORD stream, std::wstring_view text) {
   std::string bytes(text.size() * 3, '\0');
   const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), bytes.data(),
                                        int(bytes.size()), nullptr, nullptr);
   DWORD written = 0;
-  WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), bytes.data(), DWORD(size), &written, nullptr);
+  WriteFile(GetStdHandle(stream), bytes.data(), DWORD(size), &written, nullptr);
+}
+
+void Print(const std::wstring& line) { WriteUtf8(STD_OUTPUT_HANDLE, line + L"\n"); }
+
+std::wstring Variable(const wchar_t* name) {
+  wchar_t value[1024] = {};
+  const DWORD length = GetEnvironmentVariableW(name, value, 1024);
+  return {value, length < 1024 ? length : 0};
 }
 
 std::wstring Text(HWND window) {
@@ -212,8 +216,7 @@ int Robot(const std::wstring& launcher, const std::wstring& arguments, const wch
   // end. Within 2 s, which a busy machine needs; a runtime that held it would
   // hold it for the 3 s the scenarios' long-lived one outlives the launcher.
   for (const ULONGLONG until = GetTickCount64() + 2000; GetTickCount64() < until; Sleep(10)) {
-    DWORD available = 0;
-    if (!PeekNamedPipe(read_end, nullptr, 0, nullptr, &available, nullptr) &&
+    if (!PeekNamedPipe(read_end, nullptr, 0, nullptr, nullptr, nullptr) &&
         GetLastError() == ERROR_BROKEN_PIPE) {
       event(L"unpiped");
       break;
@@ -235,17 +238,15 @@ int Robot(const std::wstring& launcher, const std::wstring& arguments, const wch
     const std::size_t tab = lines.find(L'\t', at);
     Print(ms(std::stoll(lines.substr(at, tab - at))) + lines.substr(tab, end - tab));
   }
-  event(L"end");
   return 0;
 }
 
 // Appends `line` to the file SMELTRA_RECORD names, in one write, so that no
 // reader sees half of it.
 int Append(std::wstring line) {
-  wchar_t record[MAX_PATH] = {};
-  GetEnvironmentVariableW(L"SMELTRA_RECORD", record, MAX_PATH);
   line += L"\n";
-  const smeltra::UniqueFile file = OpenFile(record, FILE_APPEND_DATA, OPEN_ALWAYS);
+  const smeltra::UniqueFile file =
+      OpenFile(Variable(L"SMELTRA_RECORD").c_str(), FILE_APPEND_DATA, OPEN_ALWAYS);
   DWORD written = 0;
   return file && WriteFile(file.get(), line.data(), DWORD(line.size() * 2), &written, nullptr) ? 0
                                                                                                : 2;
@@ -285,7 +286,7 @@ int Record(HMODULE self = nullptr) {
 // status a JVM gives then, unless SMELTRA_RUNTIME_IGNORES_STOP is set.
 BOOL WINAPI OnStop(DWORD event) {
   Append(Line({to_wstring(Ticks()), L"stop", to_wstring(event)}));
-  if (GetEnvironmentVariableW(L"SMELTRA_RUNTIME_IGNORES_STOP", nullptr, 0) != 0) return TRUE;
+  if (!Variable(L"SMELTRA_RUNTIME_IGNORES_STOP").empty()) return TRUE;
   ExitProcess(130);
 }
 
@@ -293,18 +294,12 @@ BOOL WINAPI OnStop(DWORD event) {
 // error in turn, a piece at each '|', as UTF-8, as a runtime writes its
 // start-up messages and its errors.
 void Say() {
-  wchar_t says[1024] = {};
-  std::wstring_view rest(says, GetEnvironmentVariableW(L"SMELTRA_RUNTIME_SAYS", says, 1024));
-  for (DWORD stream = STD_OUTPUT_HANDLE; !rest.empty();
-       stream = stream == STD_OUTPUT_HANDLE ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE) {
+  const std::wstring says = Variable(L"SMELTRA_RUNTIME_SAYS");
+  std::wstring_view rest = says;
+  for (bool output = true; !rest.empty(); output = !output) {
     const std::wstring_view piece = rest.substr(0, rest.find(L'|'));
     rest.remove_prefix(std::min(piece.size() + 1, rest.size()));
-    std::string bytes(piece.size() * 3, '\0');
-    bytes.resize(
-        std::size_t(WideCharToMultiByte(CP_UTF8, 0, piece.data(), int(piece.size()), bytes.data(),
-                                        int(bytes.size()), nullptr, nullptr)));
-    DWORD written = 0;
-    WriteFile(GetStdHandle(stream), bytes.data(), DWORD(bytes.size()), &written, nullptr);
+    WriteUtf8(output ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE, piece);
   }
 }
 
@@ -324,27 +319,22 @@ int wmain(int argc, wchar_t** argv) {
     const int status = Record();
     SetConsoleCtrlHandler(&OnStop, TRUE);
     Say();
-    wchar_t runtime_ms[16] = {}, runtime_status[16] = {};
-    GetEnvironmentVariableW(L"SMELTRA_RUNTIME_MS", runtime_ms, 16);
-    Sleep(std::wcstoul(runtime_ms, nullptr, 10));
-    if (status != 0 || !GetEnvironmentVariableW(L"SMELTRA_RUNTIME_STATUS", runtime_status, 16)) {
-      return status;
-    }
-    return static_cast<int>(std::wcstoul(runtime_status, nullptr, 0));
+    Sleep(std::wcstoul(Variable(L"SMELTRA_RUNTIME_MS").c_str(), nullptr, 10));
+    if (status != 0) return status;
+    return static_cast<int>(std::wcstoul(Variable(L"SMELTRA_RUNTIME_STATUS").c_str(), nullptr, 0));
   }
   if (argc < 5) return 2;
   std::wstring arguments;
   for (int i = 5; i < argc; ++i) {
-    std::wstring setting = argv[i];
+    const std::wstring_view setting = argv[i];
     const std::size_t equals = setting.find(L'=');
     if (equals == setting.npos) return 2;
-    setting[equals] = L'\0';
-    if (setting.c_str() == std::wstring_view(L"ARGUMENTS")) {
-      arguments = L" " + setting.substr(equals + 1);
-      continue;
+    const std::wstring name(setting.substr(0, equals)), value(setting.substr(equals + 1));
+    if (name == L"ARGUMENTS") {
+      arguments = L" " + value;
+    } else {
+      SetEnvironmentVariableW(name.c_str(), value.empty() ? nullptr : value.c_str());
     }
-    SetEnvironmentVariableW(setting.c_str(),
-                            equals + 1 < setting.size() ? &setting[equals + 1] : nullptr);
   }
   return Robot(argv[1], arguments, argv[2], std::stoul(argv[3]), std::stoul(argv[4]));
 }

@@ -6,15 +6,9 @@ failed`; exit status 1 when any failed. Needs WINEPREFIX and DISPLAY
 
 Where the native table (tests/unit/core_test.cpp) already pins a choice, no
 scenario repeats it: each row's `why` says what only the real program shows.
-Each row names the registry keys it relies on (the runtime keys of both views
-are removed first), the runtime folders that get a java.exe
-(a copy of the robot, which records its start) or a broken one (a text file),
-where the launcher sits and the folder it is started from (C:\\ unless
-named), the variables it gets besides a plain PATH, and what
-must happen: its exit status, its message boxes in order, and the runtime home
-that must be started, if any (or the `java` found on PATH). In every row a
-java.exe planted beside the launcher and in its current folder must never run,
-and a DLL planted beside the launcher records any load as a start.
+In every row a java.exe planted beside the launcher and in its current folder
+must never run, and a DLL planted beside the launcher records any load as a
+start.
 """
 
 import argparse
@@ -24,20 +18,22 @@ import shutil
 import subprocess
 import sys
 import tempfile
-import threading
 import time
 from collections import namedtuple
+from concurrent.futures import ThreadPoolExecutor
+from functools import partial
 from pathlib import Path
 
+ROOT = Path(__file__).resolve().parents[2]
 PREFIX = Path(os.environ.get("WINEPREFIX", "/nonexistent"))
-# Starts a Windows program of a build, or of the prefix itself, under Wine.
-# The prefix's own regedit writes the keys where they are named (a 32-bit
-# regedit's `reg import /reg:64` deletes in the wrong view).
-WINE_RUN = str(Path(__file__).resolve().parents[2] / "tools" / "wine-run")
+# Runs the prefix's own programs too: its regedit writes keys where they are
+# named (a 32-bit regedit's `reg import /reg:64` deletes in the wrong view).
+WINE_RUN = str(ROOT / "tools" / "wine-run")
 UNESCAPE = {"t": "\t", "r": "\r", "n": "\n"}
 
 TITLE = "Tolvan Smeltra"
 APP = r"C:\e2e\Tolvan Smeltra"
+APP2 = APP + " 2"
 JRE = "C:\\Program Files\\J\u00e4va\\jre 1.8.0_351"  # not ASCII: the wide API all the way
 OLD_JRE = r"C:\e2e\java\jre 1.3.1"
 JRE32 = r"C:\e2e\java32\jre 1.8"
@@ -53,9 +49,11 @@ DECOYS = (r"C:\Program.exe", "C:\\Program Files\\J\u00e4va\\jre.exe", r"C:\java.
 # Loaded by name after the start; overridden native first, Wine looks for it as
 # Windows does, in the program's folder first unless the launcher hardened that.
 PLANTED = "uxtheme"
-# How long the launcher watches the runtime it started, as the product says.
-WATCH_MS = int(re.search(r"kStartWatch\{(\d+)\}", (Path(__file__).resolve().parents[2] / "launcher"
-                                                   / "server_start.h").read_text())[1])
+ROBOT2 = "C:\\e2e-robot2\\robot.exe"  # a second robot, with records of its own
+# As the launcher's own headers say: how long it watches the runtime it
+# started, and how many runs a log folder keeps.
+WATCH_MS = int(re.search(r"kStartWatch\{(\d+)\}", (ROOT / "launcher/server_start.h").read_text())[1])
+KEPT_RUNS = int(re.search(r"kKeptRuns = (\d+)", (ROOT / "launcher/server_log.h").read_text())[1])
 MARGIN_MS = 1000  # for Wine to end the launcher after the watch
 RUNS_ON_MS = WATCH_MS + 3000  # a runtime that outlives the watch: the launcher must be gone sooner
 # The splash's client area at 96 DPI as the user must see it, and how many
@@ -67,35 +65,34 @@ CLIENT, FUZZ, LIMIT = (518, 376), "5%", 10
 HKLM = "HKEY_LOCAL_MACHINE\\SOFTWARE\\"
 WOW64 = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\"  # the 32-bit view
 JRE_KEY = "JavaSoft\\Java Runtime Environment\\"
-CLEARED = [HKLM + "JavaSoft", WOW64 + "JavaSoft"]
 
 NOT_INSTALLED = ("You have not Installed Java Runtime Environment on your computer.\r\n"
                  "Download and install Java Runtime Environment Version 1.4 or higher version.\r\n"
                  "Please refer installtion guide of Tolvan Brennick for further help")
 NOT_NEW_ENOUGH = "Java Runtime Environment version 1.4 or higher version is not avaiable"
 NOT_STARTED = "The Smeltra server could not be started.\r\n\r\n{reason}\r\n\r\n{command}"
+ALREADY_RUNNING = "The Smeltra server of this folder is already running, since "
 # What every runtime started writes, to standard output and standard error in
 # turn ('|' between), and the lines the box quotes of it.
 SAYS = "Server gr\u00fc\u00dft\r\n|Error: Could not find or load main class Velquist.Frame11\r\n|bye"
-LOG = APP + r"\logs\server.log"
 STOPPED = NOT_STARTED.replace("{reason}", (
     "The server stopped right after it started, with exit status 1.\r\n"
-    f"Its last lines in {LOG}:\r\n" + SAYS.replace("\r\n|", "\r\n") + "\r\n"
+    f"Its last lines in {APP}\\logs\\server.log:\r\n" + SAYS.replace("\r\n|", "\r\n") + "\r\n"
     "To see the runtime's own message, run the command line below in a command prompt in "
     + APP + "."))
-# How many runs a log folder keeps, as the product says.
-KEPT_RUNS = int(re.search(r"kKeptRuns = (\d+)", (Path(__file__).resolve().parents[2] / "launcher"
-                                                 / "server_log.h").read_text())[1])
 
 HAPPY_KEYS = ((HKLM + JRE_KEY + "1.3.1", {"JavaHome": OLD_JRE}),
               (HKLM + JRE_KEY + "1.8.0_351", {"JavaHome": JRE}))
 
-# The runtime started ends at once with status 0 unless the row says
-# otherwise: `runtime` is how long it lives (ms) and the status it ends with.
-# `options` is the text of Smeltra.vmoptions beside the launcher, saved as
-# Notepad saves "Unicode", and the arguments the runtime must read from it.
-# `log` is where the log must be ("local": under the user's local application
-# data; None: nowhere), `starts` how often the launcher is started in a row.
+# A row: registry keys (the runtime keys of both views are removed first);
+# runtime folders that get a java.exe, a copy of the robot that records its
+# start (`javas`), or a text file (`broken`); the launcher's folder and its
+# current one; variables besides a plain PATH; the exit status, boxes in
+# order, and the runtime home started (or `program`, `java` found on PATH).
+# `runtime`: the started runtime's life (ms) and status; `options`: the text
+# of Smeltra.vmoptions (saved as Notepad saves "Unicode") and the arguments
+# the runtime must read; `log`: where the log must be ("local": under the
+# user's local application data; None: nowhere); `starts`: starts in a row.
 Scenario = namedtuple("Scenario",
                       "name why keys javas broken app status boxes home close_ms env program "
                       "screenshot runtime cwd options log starts",
@@ -215,6 +212,11 @@ def run_robot(arch, robot, exe, close_ms=0, hold_ms=0, on_event=lambda event: No
             time.sleep(0.05)
 
 
+def system_name(path):
+    """A path as the system names it: any case, one backslash between folders."""
+    return re.sub(r"\\+", r"\\", path).lower()
+
+
 def splash_difference(rect):
     """compare's count of the pixels that differ; the frame is as thick at the
     sides as at the bottom."""
@@ -229,13 +231,12 @@ def splash_difference(rect):
 
 def write_registry(keys):
     """The scenario's registry state, in one import: the runtime keys of both
-    views and of the user removed, then its own keys written."""
-    lines = ["Windows Registry Editor Version 5.00", ""] + [f"[-{key}]" for key in CLEARED]
+    views removed, then its own keys written."""
+    lines = ["Windows Registry Editor Version 5.00", ""] + [
+        f"[-{view}JavaSoft]" for view in (HKLM, WOW64)]
     for key, values in keys:
-        lines += ["", f"[{key}]"] + [
-            f'"{name}"=' + (f"dword:{value:08x}" if isinstance(value, int)
-                            else '"' + value.replace("\\", "\\\\") + '"')
-            for name, value in values.items()]
+        lines += ["", f"[{key}]"] + [f'"{name}"="' + value.replace("\\", "\\\\") + '"'
+                                     for name, value in values.items()]
     (PREFIX / "drive_c" / "e2e-state.reg").write_bytes(
         b"\xff\xfe" + "\r\n".join(lines + [""]).encode("utf-16-le"))
     # Wine's messages into a file, not a pipe, which a server started here would hold open.
@@ -261,7 +262,8 @@ def shown(template, text, line):
 def check(scenario, events):
     """What went wrong, and how long the splash showed."""
     of = lambda kind: [e for e in events if e[1] == kind]  # noqa: E731
-    windows, boxes, gone = of("window"), of("box"), {e[2]: e[0] for e in of("gone")}
+    windows, boxes, started = of("window"), of("box"), of("started")
+    gone = {e[2]: e[0] for e in of("gone")}
     failures = [f"robot: {e[1]}" for e in of("timeout")]
     if len(windows) != 1 or windows[0][4] != TITLE or windows[0][2] not in gone:
         return failures + [f"not one splash that came and went: {windows}"], None
@@ -291,20 +293,17 @@ def check(scenario, events):
     # by its box or the launcher's end: the end, not the watch's time, ends the wait.
     deadline = WATCH_MS if lives_ms < WATCH_MS else WATCH_MS + MARGIN_MS
     noticed = next((box[0] for box in boxes), ended)
-    for start in (e[0] for e in of("started") if not e[2].lower().endswith(".dll")):
-        if noticed is None or noticed >= start + deadline:
+    for start in (e for e in started if not e[2].lower().endswith(".dll")):
+        if noticed is None or noticed >= start[0] + deadline:
             failures.append(f"the launcher noticed at {noticed} ms, not within the watch of the "
-                            f"runtime it started at {start:.0f} ms")
-    # The program as the system names it: any case, one backslash between folders.
-    named = lambda start: [re.sub(r"\\+", r"\\", start[0]).lower(), *start[1:]]  # noqa: E731
-    starts = [named(e[2:6]) for e in of("started")]
-    for start in of("started"):
-        if start[6:8] != ["windowless", "end"] and not start[2].lower().endswith(".dll"):
+                            f"runtime it started at {start[0]:.0f} ms")
+        if start[6:8] != ["windowless", "end"]:
             failures.append(f"the runtime had {start[6]} console and its input was {start[7]}, "
                             "expected a console without a window and input at its end")
+    starts = [[system_name(e[2]), *e[3:6]] for e in started]
     if scenario.options:
         # Read back as the runtime reads its command line, argument by argument.
-        arguments, app = [e[9:] for e in of("started")], scenario.app
+        arguments, app = [e[9:] for e in started], scenario.app
         expected = [[*scenario.options[1], "-classpath",
                      f"{app}\\Quorvane\\lib\\vuz.jar;{app}\\Quorvane", "Velquist.Frame11"]]
         if arguments != expected:
@@ -312,7 +311,7 @@ def check(scenario, events):
         starts = [start[:1] + start[2:] for start in starts]
         line = None
     program = scenario.program or f"{scenario.home}\\bin\\java.exe"
-    want = [named([program, *([line] if line else []), scenario.app, "0"])] if (
+    want = [[system_name(program), *([line] if line else []), scenario.app, "0"]] if (
         scenario.status == 0 or runtime_status) and (scenario.home or scenario.program) else []
     if starts != want:
         failures.append(f"started {starts}, expected {want or 'nothing'}")
@@ -339,8 +338,7 @@ def check_logs(scenario, program, line):
     for run in runs:
         text = run.read_bytes().decode("utf-8")
         found = header.match(text)
-        named = re.sub(r"\\+", r"\\", found[1]).lower() if found else None
-        if not found or named != re.sub(r"\\+", r"\\", program).lower() or (
+        if not found or system_name(found[1]) != system_name(program) or (
                 line and found[2] != line) or text[found.end():] != SAYS.replace("|", ""):
             failures.append(f"{run.name} holds {text!r}")
     return failures
@@ -353,17 +351,28 @@ def end_runtimes():
                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
 
-def run(scenario, arch, robot, exe):
+def clean_slate(keys, robot, javas=(), broken=()):
+    """Nothing of an earlier scenario left running or on disk, the registry
+    state `keys`, and a java.exe in each folder of `javas` (the robot) and of
+    `broken` (a text file)."""
     end_runtimes()
-    write_registry(scenario.keys)
+    write_registry(keys)
     for folder in ["C:\\e2e"] + [f for other in SCENARIOS for f in other.javas + other.broken]:
         shutil.rmtree(host(folder), ignore_errors=True)
-    for folder in scenario.javas + scenario.broken:
-        host(folder + "\\bin").mkdir(parents=True, exist_ok=True)
+    for folder in javas + broken:
         java = host(folder + "\\bin\\java.exe")
-        shutil.copyfile(robot, java) if folder in scenario.javas else java.write_text("no program")
-    (host(scenario.app) / "Quorvane" / "lib").mkdir(parents=True, exist_ok=True)
-    shutil.copyfile(exe, host(scenario.app) / "Smeltra.exe")
+        java.parent.mkdir(parents=True, exist_ok=True)
+        shutil.copyfile(robot, java) if folder in javas else java.write_text("no program")
+
+
+def install(app, exe):
+    (host(app) / "Quorvane" / "lib").mkdir(parents=True, exist_ok=True)
+    shutil.copyfile(exe, host(app) / "Smeltra.exe")
+
+
+def run(scenario, arch, robot, exe):
+    clean_slate(scenario.keys, robot, scenario.javas, scenario.broken)
+    install(scenario.app, exe)
     options = host(scenario.app) / "Smeltra.vmoptions"
     options.unlink(missing_ok=True)
     if scenario.options:
@@ -372,19 +381,19 @@ def run(scenario, arch, robot, exe):
         host(planted).mkdir(parents=True, exist_ok=True)
         shutil.copyfile(robot, host(planted) / "java.exe")
     shutil.copyfile(Path(robot).with_name("planted.dll"), host(scenario.app) / f"{PLANTED}.dll")
+    if scenario.log != "app":  # a file where the log's folder would be
+        (host(scenario.app) / "logs").write_text("not a folder")
     launcher = scenario.app.rstrip("\\") + "\\Smeltra.exe"
+    env = {"SMELTRA_RUNTIME_MS": str(scenario.runtime[0]),
+           "SMELTRA_RUNTIME_STATUS": str(scenario.runtime[1]),
+           "SMELTRA_RUNTIME_SAYS": SAYS, "LOCALAPPDATA": LOCAL_APP_DATA, **scenario.env}
+    for _ in range(scenario.starts - 1):
+        run_robot(arch, robot, launcher, env=env, cwd=scenario.cwd)
     shots = []
 
     def on_event(event):
         if scenario.screenshot and event[1] == "window":
             shots.append(splash_difference(event[5:9]))
-    if scenario.log != "app":  # a file where the log's folder would be
-        (host(scenario.app) / "logs").write_text("not a folder")
-    lives_ms, runtime_status = scenario.runtime
-    env = {"SMELTRA_RUNTIME_MS": str(lives_ms), "SMELTRA_RUNTIME_STATUS": str(runtime_status),
-           "SMELTRA_RUNTIME_SAYS": SAYS, "LOCALAPPDATA": LOCAL_APP_DATA, **scenario.env}
-    for _ in range(scenario.starts - 1):
-        run_robot(arch, robot, launcher, env=env, cwd=scenario.cwd)
     failures, lifetime = check(scenario, run_robot(arch, robot, launcher, scenario.close_ms,
                                                    on_event=on_event, env=env, cwd=scenario.cwd))
     if scenario.screenshot and not (shots and shots[0].isdigit() and int(shots[0]) <= LIMIT):
@@ -394,30 +403,19 @@ def run(scenario, arch, robot, exe):
     return failures, lifetime
 
 
-ALREADY_RUNNING = "The Smeltra server of this folder is already running, since "
-APP2 = APP + " 2"
-
-
 def one_server_per_installation(arch, robot, exe):
     """Several launchers in turn and at once, and --stop, on two installations:
-    what went wrong."""
-    end_runtimes()
-    write_registry(HAPPY_KEYS)
-    shutil.rmtree(host("C:\\e2e"), ignore_errors=True)
-    host(JRE + "\\bin").mkdir(parents=True, exist_ok=True)
-    shutil.copyfile(robot, host(JRE + "\\bin\\java.exe"))
+    what went wrong, and no splash's lifetime."""
+    clean_slate(HAPPY_KEYS, robot, (JRE,))
     for app in (APP, APP2):
-        (host(app) / "Quorvane" / "lib").mkdir(parents=True, exist_ok=True)
-        shutil.copyfile(exe, host(app) / "Smeltra.exe")
-    robot2 = host("C:\\e2e-robot2\\robot.exe")  # records of its own
-    robot2.parent.mkdir(exist_ok=True)
-    shutil.copyfile(robot, robot2)
+        install(app, exe)
+    robot2 = host(ROBOT2)
     failures = []
 
-    def launch(app, expected, box=None, stop=False, robot=robot, **env):
+    def launch(app, expected, box=None, stop=False, ctrl_c=False, **env):
         """Starts the launcher (with --stop) from `app`: its exit status must be
-        `expected`, its one box start with `box`, and a start must start a runtime
-        exactly when it gives 0. The runtime events it saw."""
+        `expected`, its one box start with `box`, and a start must start a
+        runtime exactly when it gives 0."""
         env = {"SMELTRA_RUNTIME_MS": "60000", **env, **({"ARGUMENTS": "--stop"} if stop else {})}
         events = run_robot(arch, robot, app + "\\Smeltra.exe", env=env)
         status = next((int(e[2]) for e in events if e[1] == "exit"), None)
@@ -428,38 +426,31 @@ def one_server_per_installation(arch, robot, exe):
             failures.append(f"{what}: status {status}, boxes {boxes}; expected {expected}, {box}")
         if len(starts) != (not stop and expected == 0):
             failures.append(f"{what}: started {len(starts)} runtimes")
-        return [e[1:3] for e in events if e[1] in ("started", "stop")]
-
-    def stopped(events):
-        if ["stop", "0"] not in events:
-            failures.append(f"the runtime was not asked to stop by Ctrl+C: {events}")
+        if ctrl_c and ["stop", "0"] not in [e[1:3] for e in events]:
+            failures.append(f"{what}: the runtime was not asked to stop by Ctrl+C: {events}")
 
     launch(APP, 5, stop=True)  # nothing running: nothing to do, nothing shown
     launch(APP, 0)
     launch(APP.upper(), 4, ALREADY_RUNNING)  # the same folder, as Windows compares it
     launch(APP2, 0)  # another installation starts its own
-    stopped(launch(APP, 0, stop=True))
+    launch(APP, 0, stop=True, ctrl_c=True)
     launch(APP2, 4, ALREADY_RUNNING)  # still running: the stop touched only its own
     end_runtimes()
     launch(APP2, 0, SMELTRA_RUNTIME_IGNORES_STOP="1")  # ended forcibly, it leaves nothing
-    stopped(launch(APP2, 6, "The Smeltra server did not stop within 1 seconds", stop=True,
-                   SMELTRA_TEST_STOP_LIMIT_MS="1000"))
+    launch(APP2, 6, "The Smeltra server did not stop within 1 seconds", stop=True, ctrl_c=True,
+           SMELTRA_TEST_STOP_LIMIT_MS="1000")
     launch(APP2, 5, stop=True)
     # Two at once: one starts, the other finds it starting or running.
-    both = []
-    threads = [threading.Thread(target=lambda r=r: both.append(
-        run_robot(arch, r, APP + "\\Smeltra.exe", env={"SMELTRA_RUNTIME_MS": "60000"})))
-        for r in (robot, robot2)]
-    for thread in threads:
-        thread.start()
-    for thread in threads:
-        thread.join()
+    with ThreadPoolExecutor() as pool:
+        both = list(pool.map(lambda r: run_robot(arch, r, APP + "\\Smeltra.exe",
+                                                 env={"SMELTRA_RUNTIME_MS": "60000"}),
+                             (robot, robot2)))
     statuses = sorted(int(e[2]) for events in both for e in events if e[1] == "exit")
     starts = sum(e[1] == "started" for events in both for e in events)
     if statuses != [0, 4] or starts != 1:
         failures.append(f"two launchers at once: statuses {statuses}, {starts} runtimes started")
     launch(APP, 0, stop=True)  # whichever robot's runtime it is: ended within the limit
-    return failures
+    return failures, None
 
 
 def main():
@@ -472,7 +463,7 @@ def main():
     parser.add_argument("names", nargs="*", help="run only these scenarios")
     args = parser.parse_args()
     robot = host("C:\\e2e-robot\\robot.exe")
-    for copy in (robot, *map(host, DECOYS)):  # nothing may ever run the decoys
+    for copy in (robot, *map(host, (ROBOT2, *DECOYS))):  # nothing may ever run a decoy
         copy.parent.mkdir(parents=True, exist_ok=True)
         shutil.copyfile(args.robot, copy)
     shutil.copyfile(Path(args.robot).with_name("planted.dll"), robot.with_name("planted.dll"))
@@ -482,29 +473,25 @@ def main():
     if not (PREFIX / "dosdevices" / "m:").is_symlink():
         (PREFIX / "dosdevices" / "m:").symlink_to(PREFIX / "e2e-drive-m")
 
-    selected = [s for s in SCENARIOS if (not args.names or s.name in args.names) and (
-        not args.wow64 or any(key.startswith(WOW64) for key, _ in s.keys))]
-    failed = 0
-    for scenario in selected:
-        started = time.monotonic()
-        failures, lifetime = run(scenario, args.arch, robot, args.exe)
-        splash = f"splash {lifetime / 1000:.2f} s, " if lifetime is not None else ""
-        print(f"{'FAIL' if failures else 'ok':4}  {scenario.name}  ({splash}"
-              f"{time.monotonic() - started:.1f} s)  {scenario.why}", flush=True)
-        print("".join(f"    {failure}\n" for failure in failures), end="", flush=True)
-        failed += bool(failures)
+    runs = [(s.name, s.why, partial(run, s)) for s in SCENARIOS
+            if (not args.names or s.name in args.names)
+            and (not args.wow64 or any(key.startswith(WOW64) for key, _ in s.keys))]
     if not args.wow64 and (not args.names or "one_server" in args.names):
+        runs.append(("one_server", "a second start, one a different case, and two at once start "
+                     "one runtime; another installation its own; a start after a forcible end; "
+                     "--stop by Ctrl+C, after the limit, or with nothing running",
+                     one_server_per_installation))
+    failed = 0
+    for name, why, go in runs:
         started = time.monotonic()
-        failures = one_server_per_installation(args.arch, robot, args.exe)
-        print(f"{'FAIL' if failures else 'ok':4}  one_server  ({time.monotonic() - started:.1f} s)  "
-              "a second start, one a different case, and two at once start one runtime; another "
-              "installation its own; a start after a forcible end; --stop by Ctrl+C, after the "
-              "limit, or with nothing running", flush=True)
+        failures, lifetime = go(args.arch, robot, args.exe)
+        splash = f"splash {lifetime / 1000:.2f} s, " if lifetime is not None else ""
+        print(f"{'FAIL' if failures else 'ok':4}  {name}  ({splash}"
+              f"{time.monotonic() - started:.1f} s)  {why}", flush=True)
         print("".join(f"    {failure}\n" for failure in failures), end="", flush=True)
-        selected.append(None)
         failed += bool(failures)
-    print(f"{len(selected) - failed} passed, {failed} failed", flush=True)
-    return 1 if failed or not selected else 0
+    print(f"{len(runs) - failed} passed, {failed} failed", flush=True)
+    return 1 if failed or not runs else 0
 
 
 if __name__ == "__main__":
