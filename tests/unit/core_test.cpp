@@ -284,7 +284,7 @@ const StartUpCase kCases[] = {
      .java_home = u"C:\\u"},
     {.name = "MachineVendorAfterStaleClassicBeforeUser",
      .registry = {Stale({kJdk + u"17", u"C:\\x"}), PerUser({kJre + u"1.8", u"C:\\u"}),
-                  Temurin(u"9", u"C:\\t")},
+                  Temurin(u"8", u"C:\\t")},
      .java_home = u"C:\\t"},
     {.name = "UserAfterEverythingStaleOnTheMachine",
      .registry = {Stale({kJre + u"1.8", u"C:\\gone"}), PerUser({kJre + u"1.6", u"C:\\user"})},
