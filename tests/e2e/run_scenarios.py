@@ -463,7 +463,7 @@ def main():
     parser.add_argument("names", nargs="*", help="run only these scenarios")
     args = parser.parse_args()
     robot = host("C:\\e2e-robot\\robot.exe")
-    for copy in (robot, *map(host, (ROBOT2, *DECOYS))):  # nothing may ever run a decoy
+    for copy in (robot, *map(host, (ROBOT2, *DECOYS))):  # the robots; nothing may run a decoy
         copy.parent.mkdir(parents=True, exist_ok=True)
         shutil.copyfile(args.robot, copy)
     shutil.copyfile(Path(args.robot).with_name("planted.dll"), robot.with_name("planted.dll"))
