@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <exception>
 #include <new>
 #include <string>
@@ -9,16 +10,20 @@ namespace smeltra {
 
 // The one exception type of the launcher: what went wrong, in the words the
 // user reads in the box. A step that fails throws it; the start-up catches it
-// once and shows it.
+// once and shows it. Where the system refused, its error number comes with
+// the words, for the few callers that tell one refusal from another.
 class LauncherError : public std::exception {
  public:
-  explicit LauncherError(std::u16string description) : description_(std::move(description)) {}
+  explicit LauncherError(std::u16string description, std::uint32_t code = 0)
+      : description_(std::move(description)), code_(code) {}
 
   const std::u16string& description() const noexcept { return description_; }
+  std::uint32_t code() const noexcept { return code_; }
   const char* what() const noexcept override { return "launcher error"; }
 
  private:
   std::u16string description_;
+  std::uint32_t code_;
 };
 
 // The text a user is shown for a failure: a LauncherError's description,

@@ -44,12 +44,15 @@ inline constexpr std::u16string_view kSeeRuntimeMessage =
     u"To see the runtime's own message, run the command line below in a command prompt in ";
 
 // The box of a launcher that found its installation's server running:
-// around the time it started and its process id; or one of the two texts
-// after, when that cannot be told. Then kHowToStop and the command.
+// around the time it started and its process id, where they were recorded;
+// or one of the texts after, when that cannot be told. Then, but while it
+// is being stopped, kHowToStop and the command.
 inline constexpr std::u16string_view kAlreadyRunning[] = {
-    u"The Smeltra server of this folder is already running, since ", u", as process ", u"."};
+    u"The Smeltra server of this folder is already running", u", since ", u", as process ", u"."};
 inline constexpr std::u16string_view kAlreadyStarting =
     u"The Smeltra server of this folder is being started by another Smeltra.exe.";
+inline constexpr std::u16string_view kAlreadyStopping =
+    u"The Smeltra server of this folder is being stopped. Start it again once it has stopped.";
 inline constexpr std::u16string_view kAlreadyRunningElevated =
     u"The Smeltra server of this folder is already running, started with administrator rights, "
     u"so no more can be told about it here; it can be stopped from a command prompt run as "
@@ -64,6 +67,10 @@ inline constexpr std::u16string_view kEndedAfterLimit[] = {
     u" seconds of being asked to, as Ctrl+C asks, and was ended. What it had not yet saved is "
     u"lost."};
 inline constexpr std::u16string_view kNotStopped = u"The Smeltra server could not be stopped.";
+// The reason there when the server's process was not recorded as it started.
+inline constexpr std::u16string_view kNotRecorded =
+    u"Its process was not recorded when it started, so it cannot be told from other programs "
+    u"here. End it from Task Manager.";
 
 // The line that opens each run in the server's log, around the runtime's
 // program, after the date and time and before the command line.

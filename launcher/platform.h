@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -25,22 +26,18 @@ enum class ExitCode : int {
   kNotStopped = 7,
 };
 
-// Who holds an installation: this launcher, now that it claimed it, or the
-// server (or the launcher starting it) that held it already.
-struct Claim {
-  enum class Holder {
-    kThisLauncher,
-    kServer,    // `process_id` since `since` ("2026-12-07 21:04:33")
-    kStarting,  // another launcher, not yet done starting its server
-    kElevated,  // something started with administrator rights: no more can be read
-  };
-  Holder holder = Holder::kThisLauncher;
-  std::uint32_t process_id = 0;
-  std::u16string since = {};
+// A process as an installation's claim records it: its id, and when it was
+// created (in the platform's clock), which tells it from a later process
+// given the same id. An id of 0 names no process.
+struct ProcessIdentity {
+  std::uint32_t id = 0;
+  std::uint64_t created = 0;
+  friend bool operator==(const ProcessIdentity&, const ProcessIdentity&) = default;
 };
 
-// How a stop ended, when it did not fail.
-enum class StopOutcome { kStopped, kNotRunning, kEndedAfterLimit };
+// The system's number for "access is denied", which LauncherError::code
+// carries where the system refused a kernel object to this user.
+inline constexpr std::uint32_t kAccessDeniedCode = 5;
 
 // What the start-up needs of the operating system besides the registry.
 // Failures of the system calls throw LauncherError with the system's own
@@ -110,35 +107,69 @@ class Platform {
   // upper case.
   virtual std::u16string ComparableFolder(const std::u16string& folder) = 0;
 
-  // Claims the installation named `key` for this launcher, in one step that
-  // two launchers cannot both win, unless its server is running (a process
-  // that is still the one the claim names) or another launcher is starting
-  // it. A claim this launcher wins goes to the runtime that StartHidden
-  // starts, which holds it for as long as it runs; when none is started it
-  // goes with the launcher.
-  virtual Claim ClaimInstallation(const std::u16string& key) = 0;
+  // The local time at `moment`, a time of the platform's clock such as a
+  // process's creation: "2026-12-07 21:04:33".
+  virtual std::u16string LocalTimeAt(std::uint64_t moment) = 0;
 
-  // Stops the server of the installation named `key`: asks it to end as
-  // Ctrl+C in its console would, waits up to `limit`, and only then ends it.
-  // Touches no process but the one its claim names while the claim is held.
-  // Throws when it cannot be stopped.
-  virtual StopOutcome StopInstallation(const std::u16string& key,
-                                       std::chrono::milliseconds limit) = 0;
+  // What follows are the kernel objects of the server's life, which
+  // server_life.h orders. Names are an installation's key and a role; the
+  // platform puts them where launchers of one user's session meet. Each
+  // throws LauncherError, its code kAccessDeniedCode where a process with
+  // more rights made the object.
+
+  // A kernel object the platform opened for the server's life: a lock taken,
+  // a claim, a process. Portable code holds it and never looks inside;
+  // destroying it closes it (and lets go of a lock).
+  class Object {
+   public:
+    virtual ~Object() = default;
+  };
+  using Owned = std::unique_ptr<Object>;
+  // A process opened to be watched and stopped, and who it is.
+  struct Process {
+    Owned process;  // empty: none runs
+    ProcessIdentity identity;
+  };
+
+  // The lock `name`, which one process holds at a time: taken within `wait`
+  // (also when its holder ended without letting go of it), or empty when
+  // another held it all that time.
+  virtual Owned TakeLock(const std::u16string& name, std::chrono::milliseconds wait) = 0;
+
+  // The claim `name`: the record of the process that holds an installation,
+  // which lives as long as some process has it open. Made, naming no
+  // process, where none has; `made` says so.
+  virtual Owned OpenClaim(const std::u16string& name, bool& made) = 0;
+  virtual ProcessIdentity ReadClaim(Object& claim) = 0;
+  virtual void WriteClaim(Object& claim, const ProcessIdentity& process) = 0;
+
+  // The running process `id`; an empty one when none runs by that id.
+  virtual Process OpenProcess(std::uint32_t id) = 0;
 
   // Starts `program` (a full path, never searched for) with `command_line`
-  // as a new process with a console of its own that has no window, with
-  // `working_folder` as its current folder (empty: this process's own); then
-  // waits up to `watch` for it to end. Its standard output and error are
-  // appended to the file `output` (empty, or a file that cannot be opened:
-  // they go nowhere, traced) and its standard input reads nothing. It takes
-  // over this launcher's claim, if any, and inherits no other handle.
-  // Returns its exit status when it ended within the watch, nothing when it
-  // runs on (or cannot be waited for). Keeps no handle to it on return.
-  virtual std::optional<std::uint32_t> StartHidden(const std::u16string& program,
-                                                   const std::u16string& command_line,
-                                                   const std::u16string& working_folder,
-                                                   const std::u16string& output,
-                                                   std::chrono::milliseconds watch) = 0;
+  // as a new process with a console of its own that has no window, able to
+  // hear Ctrl+C whatever this process was told, with `working_folder` as its
+  // current folder (empty: this process's own). Its standard output and
+  // error are appended to the file `output` (empty, or a file that cannot be
+  // opened: they go nowhere, traced) and its standard input reads nothing.
+  // It inherits `claim` (may be null) and no other handle of this process's,
+  // and every process it starts in turn is its own to end with it (EndTree;
+  // where the system cannot tie them to it, traced).
+  virtual Process StartHidden(const std::u16string& program, const std::u16string& command_line,
+                              const std::u16string& working_folder, const std::u16string& output,
+                              Object* claim) = 0;
+
+  // Waits up to `wait` for `process` to end: its exit status when it did;
+  // nothing while it runs on (or cannot be waited for).
+  virtual std::optional<std::uint32_t> WaitForEnd(Object& process,
+                                                  std::chrono::milliseconds wait) = 0;
+
+  // Asks `process` to end as Ctrl+C in its console would.
+  virtual void AskToEnd(Object& process) = 0;
+
+  // Ends `process` and every process it started, at once, as Task Manager's
+  // "End task" would, and waits a moment for them to go.
+  virtual void EndTree(Object& process) = 0;
 };
 
 }  // namespace smeltra

@@ -27,21 +27,29 @@ std::vector<std::u16string> LogFolders(Platform& platform, std::u16string_view l
 }
 
 // Moves each earlier run in `folder` one name on, the oldest out, so that
-// the run about to start writes server.log afresh. Stops at the first file
-// that cannot be moved (still held by a program, no rights), so that no run
-// is written over; the new run then appends to what is left.
+// the run about to start writes server.log afresh. The last run goes first,
+// to a name of its own: while a program still writes it (one the server
+// started inherits it) it cannot move, and then nothing else moves either,
+// and the new run appends to it, so that no run is lost however many starts
+// find it held. An older run that cannot move (a viewer that holds it without
+// letting it be renamed) stops the roll there and the last run goes back.
 void Roll(Platform& platform, const std::u16string& folder) {
-  for (int run = kKeptRuns - 1; run > 0; --run) {
-    const std::u16string from = Joined(folder, LogFileName(run - 1));
-    try {
+  const std::u16string last = Joined(folder, LogFileName(0));
+  const std::u16string rolling = last + u".roll";
+  std::u16string from = last;
+  try {
+    if (!platform.MoveFile(last, rolling)) return;
+    for (int run = kKeptRuns - 1; run > 1; --run) {
+      from = Joined(folder, LogFileName(run - 1));
       platform.MoveFile(from, Joined(folder, LogFileName(run)));
-    } catch (const LauncherError& error) {
-      platform.Trace(u"log: " + from + u" not rolled, so this run appends: " + error.description());
-      return;
     }
+    from = rolling;
+    platform.MoveFile(rolling, Joined(folder, LogFileName(1)));
+  } catch (const LauncherError& error) {
+    platform.Trace(u"log: " + from + u" not rolled, so this run appends: " + error.description());
+    if (from != last) platform.MoveFile(rolling, last);
   }
 }
-
 }  // namespace
 
 std::optional<ServerLog> OpenServerLog(Platform& platform, std::u16string_view launcher_folder,

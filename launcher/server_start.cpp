@@ -8,6 +8,7 @@
 #include "launcher/messages.h"
 #include "launcher/mod_main.h"
 #include "launcher/path_text.h"
+#include "launcher/server_life.h"
 #include "launcher/server_log.h"
 #include "launcher/vm_options.h"
 
@@ -50,14 +51,76 @@ std::u16string KeyOf(Platform& platform, const std::u16string& folder) {
 std::u16string AlreadyRunningText(const Claim& claim, std::u16string_view executable) {
   using Holder = Claim::Holder;
   if (claim.holder == Holder::kElevated) return std::u16string(messages::kAlreadyRunningElevated);
+  if (claim.holder == Holder::kStopping) return std::u16string(messages::kAlreadyStopping);
   std::u16string text(messages::kAlreadyStarting);
   if (claim.holder == Holder::kServer) {
-    text.assign(messages::kAlreadyRunning[0]).append(claim.since);
-    text.append(messages::kAlreadyRunning[1]).append(Decimal(claim.process_id));
-    text.append(messages::kAlreadyRunning[2]);
+    text.assign(messages::kAlreadyRunning[0]);
+    if (claim.process_id != 0) {
+      text.append(messages::kAlreadyRunning[1]).append(claim.since);
+      text.append(messages::kAlreadyRunning[2]).append(Decimal(claim.process_id));
+    }
+    text.append(messages::kAlreadyRunning[3]);
   }
   text.append(u"\r\n").append(messages::kHowToStop);
   return text.append(u"\"").append(executable).append(u"\" --stop");
+}
+
+// Everything StartServer does but show its boxes, which it adds to `boxes`
+// instead: they are shown once the installation is let go of, so that no
+// box, however long it stays open, keeps another launcher from starting.
+ExitCode Start(Registry& registry, std::span<const RegistryView> views, Platform& platform,
+               std::vector<std::u16string>& boxes) {
+  std::u16string command_line;
+  try {
+    const std::u16string executable = platform.ExecutablePath();
+    const std::u16string folder = FolderOfFile(executable);
+    const std::u16string key = KeyOf(platform, folder);
+    Claim claim = ClaimInstallation(platform, key);
+    if (claim.holder != Claim::Holder::kThisLauncher) {
+      boxes.push_back(AlreadyRunningText(claim, executable));
+      return ExitCode::kAlreadyRunning;
+    }
+    const auto search = LocateJavaRuntime(registry, views, platform, folder);
+    if (const auto* none = std::get_if<NoRuntime>(&search)) {
+      const bool installed = *none == NoRuntime::kNotNewEnough;
+      boxes.emplace_back(installed ? messages::kNotNewEnough : messages::kNotInstalled);
+      return installed ? ExitCode::kNoRuntimeNewEnough : ExitCode::kNoRuntimeInstalled;
+    }
+    const FoundRuntime& runtime = std::get<FoundRuntime>(search);
+    if (!runtime.search_error.empty()) {
+      boxes.push_back(runtime.search_error);
+      boxes.emplace_back(messages::kSearchError);
+    }
+    const std::u16string options_file = VmOptionsPath(executable);
+    const auto options = LoadVmOptions(platform, options_file);
+    std::u16string line = ServerCommandLine(runtime.home, folder, options.value_or(Options()));
+    // Only options can make it that long; a box full of command line would help nobody.
+    if (line.size() > kMaxCommandLine) {
+      using messages::kOptionsTooLong;
+      throw OptionsFileError(options_file, 0,
+                             std::u16string(kOptionsTooLong[0]) +
+                                 Decimal(kMaxCommandLine + 1, u',').append(kOptionsTooLong[1]));
+    }
+    command_line = std::move(line);
+    if (runtime.program.empty())
+      throw LauncherError(std::u16string(messages::kJavaNotOnSearchPath));
+    const auto log = OpenServerLog(platform, folder, key, runtime.program, command_line);
+    const Platform::Process server = StartAsClaimHolder(
+        platform, std::move(claim), runtime.program, command_line, folder, log ? log->path : u"");
+    const auto status = platform.WaitForEnd(*server.process, kStartWatch);
+    if (status.value_or(0) != 0) {
+      throw LauncherError(StoppedAtOnceReason(
+          platform, *status, folder,
+          options ? std::optional<std::u16string_view>(options_file) : std::nullopt, log));
+    }
+    return ExitCode::kServerStarted;
+  } catch (const std::exception& error) {
+    std::u16string text(messages::kServerNotStarted);
+    text.append(u"\r\n\r\n").append(ErrorDescription(error));
+    if (!command_line.empty()) text.append(u"\r\n\r\n").append(command_line);
+    boxes.push_back(std::move(text));
+    return ExitCode::kServerNotStarted;
+  }
 }
 
 }  // namespace
@@ -75,20 +138,10 @@ bool AsksToStop(std::span<const std::u16string> arguments) {
   });
 }
 
-ExitCode StopServer(Platform& platform) {
+ExitCode StopServer(Platform& platform, std::chrono::milliseconds limit) {
   try {
-    // The tests' own shorter limit, so that a server that ignores the request
-    // costs them a second, not the limit.
-    std::chrono::milliseconds limit = kStopLimit;
-    const auto test_limit = platform.EnvironmentVariable(u"SMELTRA_TEST_STOP_LIMIT_MS");
-    if (test_limit && !test_limit->empty() && test_limit->size() < 7 &&
-        std::ranges::all_of(*test_limit, [](char16_t c) { return c >= u'0' && c <= u'9'; })) {
-      limit = {};
-      for (const char16_t digit : *test_limit)
-        limit = limit * 10 + std::chrono::milliseconds(digit - u'0');
-    }
     const auto key = KeyOf(platform, FolderOfFile(platform.ExecutablePath()));
-    switch (platform.StopInstallation(key, limit)) {
+    switch (StopInstallation(platform, key, limit)) {
       case StopOutcome::kStopped:
         return ExitCode::kServerStopped;
       case StopOutcome::kNotRunning:
@@ -118,56 +171,10 @@ std::u16string ServerCommandLine(std::u16string_view java_home, std::u16string_v
 }
 
 ExitCode StartServer(Registry& registry, std::span<const RegistryView> views, Platform& platform) {
-  std::u16string command_line;
-  try {
-    const std::u16string executable = platform.ExecutablePath();
-    const std::u16string folder = FolderOfFile(executable);
-    const std::u16string key = KeyOf(platform, folder);
-    if (const Claim claim = platform.ClaimInstallation(key);
-        claim.holder != Claim::Holder::kThisLauncher) {
-      platform.ShowMessage(AlreadyRunningText(claim, executable));
-      return ExitCode::kAlreadyRunning;
-    }
-    const auto search = LocateJavaRuntime(registry, views, platform, folder);
-    if (const auto* none = std::get_if<NoRuntime>(&search)) {
-      const bool installed = *none == NoRuntime::kNotNewEnough;
-      platform.ShowMessage(installed ? messages::kNotNewEnough : messages::kNotInstalled);
-      return installed ? ExitCode::kNoRuntimeNewEnough : ExitCode::kNoRuntimeInstalled;
-    }
-    const FoundRuntime& runtime = std::get<FoundRuntime>(search);
-    if (!runtime.search_error.empty()) {
-      platform.ShowMessage(runtime.search_error);
-      platform.ShowMessage(messages::kSearchError);
-    }
-    const std::u16string options_file = VmOptionsPath(executable);
-    const auto options = LoadVmOptions(platform, options_file);
-    std::u16string line = ServerCommandLine(runtime.home, folder, options.value_or(Options()));
-    // Only options can make it that long; a box full of command line would help nobody.
-    if (line.size() > kMaxCommandLine) {
-      using messages::kOptionsTooLong;
-      throw OptionsFileError(options_file, 0,
-                             std::u16string(kOptionsTooLong[0]) +
-                                 Decimal(kMaxCommandLine + 1, u',').append(kOptionsTooLong[1]));
-    }
-    command_line = std::move(line);
-    if (runtime.program.empty())
-      throw LauncherError(std::u16string(messages::kJavaNotOnSearchPath));
-    const auto log = OpenServerLog(platform, folder, key, runtime.program, command_line);
-    const auto status = platform.StartHidden(runtime.program, command_line, folder,
-                                             log ? log->path : u"", kStartWatch);
-    if (status.value_or(0) != 0) {
-      throw LauncherError(StoppedAtOnceReason(
-          platform, *status, folder,
-          options ? std::optional<std::u16string_view>(options_file) : std::nullopt, log));
-    }
-    return ExitCode::kServerStarted;
-  } catch (const std::exception& error) {
-    std::u16string text(messages::kServerNotStarted);
-    text.append(u"\r\n\r\n").append(ErrorDescription(error));
-    if (!command_line.empty()) text.append(u"\r\n\r\n").append(command_line);
-    platform.ShowMessage(text);
-    return ExitCode::kServerNotStarted;
-  }
+  std::vector<std::u16string> boxes;
+  const ExitCode status = Start(registry, views, platform, boxes);
+  for (const std::u16string& box : boxes) platform.ShowMessage(box);
+  return status;
 }
 
 }  // namespace smeltra

@@ -20,19 +20,18 @@ inline constexpr std::size_t kMaxVmOptionsBytes = 64 * 1024;
 
 // The runtime's options that would replace what the launcher decides: the
 // class path, or what to run instead of the server's main class, which the
-// options that print something and end the runtime at once with status 0
-// (its version, its help, a dry run) do too: the server would never run and
-// the start would look like a success. A line is
-// refused when it is one of them exactly, as Java's own launcher matches them,
-// or one of them followed by '=' or a blank and a value (the value written on
-// the same line, which Java would not take but was plainly meant). "-cpx" or
+// options that print or write something and end the runtime at once with
+// status 0 (its version, its help, a dry run, a class data archive) do too: the server would never
+// run and the start would look like a success. A line is refused when it is one of them exactly, as
+// Java's own launcher matches them, or one of them followed by '=' or a blank and a value (the
+// value written on the same line, which Java would not take but was plainly meant). "-cpx" or
 // "-mx512m" is some other option, and "--module-path" names where modules
 // are, not which to run. Lines starting with '@' (an argument file) are
 // refused as well: Java would read more options from that file.
 // clang-format off
 inline constexpr std::u16string_view kLauncherOwnedOptions[] = {
     u"-cp", u"-classpath", u"--class-path", u"-jar", u"-m", u"--module",
-    u"-version", u"--version", u"-help", u"--help", u"-h", u"-?", u"-X", u"--help-extra",
+    u"-version", u"--version", u"-fullversion", u"--full-version", u"-Xshare:dump", u"-help", u"--help", u"-h", u"-?", u"-X", u"--help-extra",
     u"--dry-run", u"--list-modules", u"--describe-module", u"-d", u"--validate-modules"};
 // clang-format on
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -135,47 +136,51 @@ std::u16string TimeText(const SYSTEMTIME& time) {
          two(time.wHour) + u":" + two(time.wMinute) + u":" + two(time.wSecond);
 }
 
-// What an installation's claim holds: the server's process, and when it was
-// created, which tells it from a later process that got the same id.
+// What an installation's claim holds, laid out alike in both builds, whose
+// launchers meet in one session through WOW64.
 struct ClaimRecord {
   DWORD process_id;
   FILETIME created;
 };
 
-// The claim's kernel objects, in the user's session: the claim itself and
-// the lock that launchers of the installation take in turn to start it.
-std::wstring ObjectName(const std::u16string& key, std::wstring_view suffix) {
-  return L"Local\\Smeltra-" + std::wstring(key.begin(), key.end()) + std::wstring(suffix);
+std::uint64_t Moment(const FILETIME& time) {
+  return (std::uint64_t{time.dwHighDateTime} << 32) | time.dwLowDateTime;
+}
+
+// Where launchers of one user's session meet.
+std::wstring ObjectName(const std::u16string& name) {
+  return L"Local\\Smeltra-" + std::wstring(name.begin(), name.end());
+}
+
+// The job that the runtime `process` and every process it starts belong to,
+// by a name that no other process has ever had, so that a later stop finds
+// it.
+std::wstring JobName(const ProcessIdentity& process) {
+  return ObjectName(u"job-" + Decimal(process.id) + u"-" + Hex(process.created, 16));
+}
+
+// What the platform hands the server's life: a handle, held as a lock where
+// it is one, and who a process is.
+struct Kernel final : Platform::Object {
+  UniqueHandle handle;
+  UniqueResource<HANDLE, &ReleaseMutex> held;
+  ProcessIdentity identity;
+};
+
+Kernel& Of(Platform::Object& object) { return static_cast<Kernel&>(object); }
+
+DWORD Milliseconds(std::chrono::milliseconds wait) {
+  return static_cast<DWORD>(std::min<std::chrono::milliseconds::rep>(wait.count(), INFINITE - 1));
 }
 
 void UnmapView(void* view) { UnmapViewOfFile(view); }
 using UniqueView = UniqueResource<void*, &UnmapView>;
 
-ClaimRecord ReadRecord(HANDLE claim) {
-  const UniqueView view(MapViewOfFile(claim, FILE_MAP_READ, 0, 0, sizeof(ClaimRecord)));
+UniqueView MapClaim(Platform::Object& claim, DWORD access) {
+  UniqueView view(MapViewOfFile(Of(claim).handle.get(), access, 0, 0, sizeof(ClaimRecord)));
   if (!view) throw SystemError(GetLastError());
-  return *static_cast<const ClaimRecord*>(view.get());
+  return view;
 }
-
-// The process `record` names while it is still that process and runs;
-// empty when it is not, or when it cannot be opened for `access` and
-// `code` says why.
-UniqueHandle ClaimingProcess(const ClaimRecord& record, DWORD access, DWORD& code) {
-  UniqueHandle process(OpenProcess(access | SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE,
-                                   record.process_id));
-  code = process ? ERROR_SUCCESS : GetLastError();
-  FILETIME created{}, unused{};
-  if (!process || !GetProcessTimes(process.get(), &created, &unused, &unused, &unused) ||
-      CompareFileTime(&created, &record.created) != 0 ||
-      WaitForSingleObject(process.get(), 0) != WAIT_TIMEOUT) {
-    return {};
-  }
-  return process;
-}
-
-// Launchers of one installation take the start lock in turn; one holds it
-// from its claim to its runtime's start, a search and one process start.
-constexpr DWORD kStartLockWaitMs = 10000;
 
 }  // namespace
 
@@ -185,75 +190,86 @@ std::u16string WindowsPlatform::LocalTime() {
   return TimeText(now);
 }
 
-Claim WindowsPlatform::ClaimInstallation(const std::u16string& key) {
-  const auto failure = [](DWORD code) {
-    if (code != ERROR_ACCESS_DENIED) throw SystemError(code);
-    return Claim{.holder = Claim::Holder::kElevated};
-  };
-  start_lock_.reset(CreateMutexW(nullptr, FALSE, ObjectName(key, L"-start").c_str()));
-  if (!start_lock_) return failure(GetLastError());
-  const DWORD waited = WaitForSingleObject(start_lock_.get(), kStartLockWaitMs);
-  if (waited == WAIT_TIMEOUT) return {.holder = Claim::Holder::kStarting};
+std::u16string WindowsPlatform::LocalTimeAt(std::uint64_t moment) {
+  const FILETIME time{static_cast<DWORD>(moment), static_cast<DWORD>(moment >> 32)};
+  FILETIME local{};
+  SYSTEMTIME at{};
+  FileTimeToLocalFileTime(&time, &local);
+  FileTimeToSystemTime(&local, &at);
+  return TimeText(at);
+}
+
+Platform::Owned WindowsPlatform::TakeLock(const std::u16string& name,
+                                          std::chrono::milliseconds wait) {
+  auto lock = std::make_unique<Kernel>();
+  lock->handle.reset(CreateMutexW(nullptr, FALSE, ObjectName(name).c_str()));
+  if (!lock->handle) throw SystemError(GetLastError());
+  // Abandoned by a holder that ended counts as taken.
+  const DWORD waited = WaitForSingleObject(lock->handle.get(), Milliseconds(wait));
+  if (waited == WAIT_TIMEOUT) return nullptr;
   if (waited == WAIT_FAILED) throw SystemError(GetLastError());
-  start_lock_held_.reset(start_lock_.get());
+  lock->held.reset(lock->handle.get());
+  return lock;
+}
+
+Platform::Owned WindowsPlatform::OpenClaim(const std::u16string& name, bool& made) {
   // Inheritable, for the runtime; new ones hold zeros: no process.
   SECURITY_ATTRIBUTES inherited{sizeof(inherited), nullptr, TRUE};
-  claim_.reset(CreateFileMappingW(INVALID_HANDLE_VALUE, &inherited, PAGE_READWRITE, 0,
-                                  sizeof(ClaimRecord), ObjectName(key, L"").c_str()));
-  if (!claim_) return failure(GetLastError());
-  const ClaimRecord record = ReadRecord(claim_.get());
-  DWORD code = ERROR_SUCCESS;
-  // A claim that outlived its server, held by a program the server started,
-  // is this launcher's to take over.
-  const bool running =
-      record.process_id != 0 && (ClaimingProcess(record, 0, code) || code == ERROR_ACCESS_DENIED);
-  if (!running) return {};
-  LetGoOfClaim();
-  if (code == ERROR_ACCESS_DENIED) return {.holder = Claim::Holder::kElevated};
-  FILETIME local{};
-  SYSTEMTIME since{};
-  FileTimeToLocalFileTime(&record.created, &local);
-  FileTimeToSystemTime(&local, &since);
-  return {
-      .holder = Claim::Holder::kServer, .process_id = record.process_id, .since = TimeText(since)};
+  auto claim = std::make_unique<Kernel>();
+  claim->handle.reset(CreateFileMappingW(INVALID_HANDLE_VALUE, &inherited, PAGE_READWRITE, 0,
+                                         sizeof(ClaimRecord), ObjectName(name).c_str()));
+  if (!claim->handle) throw SystemError(GetLastError());
+  made = GetLastError() != ERROR_ALREADY_EXISTS;
+  return claim;
 }
 
-void WindowsPlatform::LetGoOfClaim() {
-  claim_.reset();
-  start_lock_held_.reset();
-  start_lock_.reset();
+ProcessIdentity WindowsPlatform::ReadClaim(Object& claim) {
+  const ClaimRecord record = *static_cast<const ClaimRecord*>(MapClaim(claim, FILE_MAP_READ).get());
+  return {record.process_id, Moment(record.created)};
 }
 
-StopOutcome WindowsPlatform::StopInstallation(const std::u16string& key,
-                                              std::chrono::milliseconds limit) {
-  // Not in the middle of a start: its runtime would be left running.
-  const UniqueHandle lock(CreateMutexW(nullptr, FALSE, ObjectName(key, L"-start").c_str()));
-  UniqueResource<HANDLE, &ReleaseMutex> held;
-  if (lock && WaitForSingleObject(lock.get(), kStartLockWaitMs) != WAIT_TIMEOUT)
-    held.reset(lock.get());
+void WindowsPlatform::WriteClaim(Object& claim, const ProcessIdentity& process) {
+  *static_cast<ClaimRecord*>(MapClaim(claim, FILE_MAP_WRITE).get()) = {
+      process.id, {static_cast<DWORD>(process.created), static_cast<DWORD>(process.created >> 32)}};
+}
 
-  const UniqueHandle claim(OpenFileMappingW(FILE_MAP_READ, FALSE, ObjectName(key, L"").c_str()));
-  if (!claim) {
+Platform::Process WindowsPlatform::OpenProcess(std::uint32_t id) {
+  auto process = std::make_unique<Kernel>();
+  process->handle.reset(::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id));
+  if (!process->handle) {
     const DWORD code = GetLastError();
-    if (code == ERROR_FILE_NOT_FOUND) return StopOutcome::kNotRunning;
+    if (code == ERROR_INVALID_PARAMETER) return {};  // no process by that id
     throw SystemError(code);
   }
-  const ClaimRecord record = ReadRecord(claim.get());
-  if (record.process_id == 0) return StopOutcome::kNotRunning;
-  DWORD code = ERROR_SUCCESS;
-  const UniqueHandle process = ClaimingProcess(record, PROCESS_TERMINATE, code);
-  if (!process) {
-    if (code == ERROR_SUCCESS || code == ERROR_INVALID_PARAMETER) return StopOutcome::kNotRunning;
-    throw SystemError(code);
+  FILETIME created{}, unused{};
+  if (!GetProcessTimes(process->handle.get(), &created, &unused, &unused, &unused))
+    throw SystemError(GetLastError());
+  // Ended, but still held open by some program.
+  if (WaitForSingleObject(process->handle.get(), 0) != WAIT_TIMEOUT) return {};
+  process->identity = {id, Moment(created)};
+  const ProcessIdentity identity = process->identity;
+  return {std::move(process), identity};
+}
+
+std::optional<std::uint32_t> WindowsPlatform::WaitForEnd(Object& process,
+                                                         std::chrono::milliseconds wait) {
+  DWORD status = 0;
+  if (WaitForSingleObject(Of(process).handle.get(), Milliseconds(wait)) != WAIT_OBJECT_0 ||
+      !GetExitCodeProcess(Of(process).handle.get(), &status)) {
+    return std::nullopt;
   }
+  return status;
+}
+
+void WindowsPlatform::AskToEnd(Object& process) {
   // Ctrl+C as in the server's own console: this process joins that console
   // for the moment, ignores the event itself and leaves again. The runtime
   // then runs its shutdown hooks, as it does when a user presses Ctrl+C.
   FreeConsole();
-  if (!AttachConsole(record.process_id)) throw SystemError(GetLastError());
+  if (!AttachConsole(Of(process).identity.id)) throw SystemError(GetLastError());
   SetConsoleCtrlHandler(nullptr, TRUE);
   const BOOL sent = GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0);
-  code = GetLastError();
+  const DWORD code = GetLastError();
   // The key press too, which the console turns into the same event for all
   // its processes: Wine sends the call's event only to the caller's own
   // process group, which a launcher started later never shares with the
@@ -274,15 +290,22 @@ StopOutcome WindowsPlatform::StopInstallation(const std::u16string& key,
   const bool pressed = input && WriteConsoleInputW(input.get(), keys, 2, &written);
   FreeConsole();
   if (!sent && !pressed) throw SystemError(code);
-  if (WaitForSingleObject(process.get(), static_cast<DWORD>(limit.count())) == WAIT_OBJECT_0)
-    return StopOutcome::kStopped;
-  if (!TerminateProcess(process.get(), 1)) {
-    code = GetLastError();
-    if (WaitForSingleObject(process.get(), 0) == WAIT_OBJECT_0) return StopOutcome::kStopped;
-    throw SystemError(code);
+}
+
+void WindowsPlatform::EndTree(Object& process) {
+  Kernel& runtime = Of(process);
+  const UniqueHandle job(
+      OpenJobObjectW(JOB_OBJECT_TERMINATE, FALSE, JobName(runtime.identity).c_str()));
+  if (!job) {
+    Trace(u"stop: no job holds the programs the server started, so it is ended alone: " +
+          SystemError(GetLastError()).description());
   }
-  WaitForSingleObject(process.get(), 5000);
-  return StopOutcome::kEndedAfterLimit;
+  // The runtime's handle keeps its id from being given to another process.
+  const UniqueHandle alone(job ? nullptr
+                               : ::OpenProcess(PROCESS_TERMINATE, FALSE, runtime.identity.id));
+  if (job ? !TerminateJobObject(job.get(), 1) : !alone || !TerminateProcess(alone.get(), 1))
+    throw SystemError(GetLastError());
+  WaitForSingleObject(runtime.handle.get(), 5000);
 }
 
 std::u16string WindowsPlatform::ExecutablePath() {
@@ -367,11 +390,10 @@ void WindowsPlatform::Trace(std::u16string_view line) {
   OutputDebugStringW(AsWide(text));
 }
 
-std::optional<std::uint32_t> WindowsPlatform::StartHidden(const std::u16string& program,
-                                                          const std::u16string& command_line,
-                                                          const std::u16string& working_folder,
-                                                          const std::u16string& output,
-                                                          std::chrono::milliseconds watch) {
+Platform::Process WindowsPlatform::StartHidden(const std::u16string& program,
+                                               const std::u16string& command_line,
+                                               const std::u16string& working_folder,
+                                               const std::u16string& output, Object* claim) {
   // The runtime's standard handles, made to be inherited: nothing to read,
   // and the log to write, or nowhere where there is none.
   SECURITY_ATTRIBUTES inherited{sizeof(inherited), nullptr, TRUE};
@@ -398,7 +420,7 @@ std::optional<std::uint32_t> WindowsPlatform::StartHidden(const std::u16string& 
   // would otherwise stay open for as long as the server runs.
   std::vector<HANDLE> handed{nothing.get()};
   if (written != nothing.get()) handed.push_back(written);
-  if (claim_) handed.push_back(claim_.get());
+  if (claim) handed.push_back(Of(*claim).handle.get());
   SIZE_T list_size = 0;
   InitializeProcThreadAttributeList(nullptr, 1, 0, &list_size);
   std::vector<std::byte> list_storage(list_size);
@@ -423,33 +445,56 @@ std::optional<std::uint32_t> WindowsPlatform::StartHidden(const std::u16string& 
   startup.lpAttributeList = list.get();
   // CreateProcessW may write into the command line, so it gets its own copy.
   std::wstring line(AsWide(command_line), command_line.size());
-  UniqueProcessInformation process;
   // A console of its own, as a console program needs, but without a window:
   // since Windows 11 22H2 a new console goes to the default terminal, which
   // shows it whatever the show state says, and closing it ends the server.
-  if (!CreateProcessW(AsWide(program), line.data(), nullptr, nullptr, TRUE,
-                      CREATE_NO_WINDOW | EXTENDED_STARTUPINFO_PRESENT, nullptr,
+  // Held until it is in its job, so that nothing it starts escapes the job.
+  DWORD flags = CREATE_NO_WINDOW | EXTENDED_STARTUPINFO_PRESENT | CREATE_SUSPENDED;
+  // Out of a job this launcher runs in, where the job lets it go: the server
+  // outlives the launcher, and a job that ends its programs when it closes (a
+  // build agent's, a terminal's) would end it too.
+  BOOL in_job = FALSE;
+  JOBOBJECT_BASIC_LIMIT_INFORMATION outer{};
+  if (IsProcessInJob(GetCurrentProcess(), nullptr, &in_job) && in_job &&
+      QueryInformationJobObject(nullptr, JobObjectBasicLimitInformation, &outer, sizeof(outer),
+                                nullptr) &&
+      (outer.LimitFlags & JOB_OBJECT_LIMIT_BREAKAWAY_OK) != 0) {
+    flags |= CREATE_BREAKAWAY_FROM_JOB;
+  }
+  // Ignoring Ctrl+C is passed on to a new process: a launcher started by a
+  // program that made it ignore Ctrl+C would start a server that no stop
+  // can ask to end.
+  SetConsoleCtrlHandler(nullptr, FALSE);
+  PROCESS_INFORMATION started{};
+  if (!CreateProcessW(AsWide(program), line.data(), nullptr, nullptr, TRUE, flags, nullptr,
                       working_folder.empty() ? nullptr : AsWide(working_folder),
-                      &startup.StartupInfo, process.put())) {
+                      &startup.StartupInfo, &started)) {
     throw SystemError(GetLastError());
   }
-  if (claim_) {
-    // The claim now names the runtime, which holds it; the next launcher
-    // may look.
-    ClaimRecord record{process.get().dwProcessId, {}};
-    FILETIME unused{};
-    GetProcessTimes(process.get().hProcess, &record.created, &unused, &unused, &unused);
-    const UniqueView view(MapViewOfFile(claim_.get(), FILE_MAP_WRITE, 0, 0, sizeof(ClaimRecord)));
-    if (view) *static_cast<ClaimRecord*>(view.get()) = record;
-    LetGoOfClaim();
+  const UniqueHandle thread(started.hThread);
+  auto runtime = std::make_unique<Kernel>();
+  runtime->handle.reset(started.hProcess);
+  FILETIME created{}, unused{};
+  GetProcessTimes(runtime->handle.get(), &created, &unused, &unused, &unused);
+  runtime->identity = {started.dwProcessId, Moment(created)};
+  // The job lives, by its name, as long as the runtime holds it.
+  const UniqueHandle job(CreateJobObjectW(nullptr, JobName(runtime->identity).c_str()));
+  HANDLE held = nullptr;
+  if (!job || !AssignProcessToJobObject(job.get(), runtime->handle.get()) ||
+      !DuplicateHandle(GetCurrentProcess(), job.get(), runtime->handle.get(), &held, 0, FALSE,
+                       DUPLICATE_SAME_ACCESS)) {
+    Trace(
+        u"job: the programs the server starts cannot be tied to it, so a forced end ends it "
+        u"alone: " +
+        SystemError(GetLastError()).description());
   }
-  DWORD status = 0;
-  if (WaitForSingleObject(process.get().hProcess, static_cast<DWORD>(watch.count())) !=
-          WAIT_OBJECT_0 ||
-      !GetExitCodeProcess(process.get().hProcess, &status)) {
-    return std::nullopt;
+  if (ResumeThread(thread.get()) == static_cast<DWORD>(-1)) {
+    const DWORD code = GetLastError();
+    TerminateProcess(runtime->handle.get(), 1);
+    throw SystemError(code);
   }
-  return status;
+  const ProcessIdentity identity = runtime->identity;
+  return {std::move(runtime), identity};
 }
 
 LauncherError SystemError(DWORD code) {
@@ -461,9 +506,9 @@ LauncherError SystemError(DWORD code) {
   std::wstring_view message(text != nullptr ? text : L"", text != nullptr ? length : 0);
   message = message.substr(0, message.find_last_not_of(L" \t\r\n") + 1);
   if (message.empty()) {
-    return LauncherError(u"Error " + Decimal(code) + u".");
+    return LauncherError(u"Error " + Decimal(code) + u".", code);
   }
-  return LauncherError(FromWide(message));
+  return LauncherError(FromWide(message), code);
 }
 
 void HardenDllSearch() {

@@ -12,10 +12,11 @@ namespace smeltra {
 // (the splash is gone by the time any is shown). The process start gives the
 // runtime a console that has no window (CREATE_NO_WINDOW), which its own
 // console children share, with SW_HIDE for any window it shows by default,
-// and hands it its standard handles and the installation's claim alone. The
-// claim is a named file mapping in the user's session that holds the
-// server's process id and creation time, beside a named mutex that
-// launchers of one installation take in turn. Trace lines go to
+// and hands it its standard handles and the installation's claim alone; it
+// and what it starts are one job, named after it, which a stop ends. Locks
+// are named mutexes and the claim a named file mapping that holds the
+// server's process id and creation time, all in the user's session; the
+// objects handed to portable code own their handles. Trace lines go to
 // OutputDebugStringW, prefixed "Smeltra: ". Files are read letting others
 // read and write them meanwhile, as an editor that has one open expects; the
 // server's output file is shared for reading and writing too, but not for
@@ -37,24 +38,18 @@ class WindowsPlatform final : public Platform {
   std::u16string FromSystemCodePage(std::string_view bytes) override;
   std::u16string LocalTime() override;
   std::u16string ComparableFolder(const std::u16string& folder) override;
-  Claim ClaimInstallation(const std::u16string& key) override;
-  StopOutcome StopInstallation(const std::u16string& key, std::chrono::milliseconds limit) override;
-  std::optional<std::uint32_t> StartHidden(const std::u16string& program,
-                                           const std::u16string& command_line,
-                                           const std::u16string& working_folder,
-                                           const std::u16string& output,
-                                           std::chrono::milliseconds watch) override;
-
- private:
-  // Closes the claim and lets the next launcher of the installation look.
-  void LetGoOfClaim();
-
-  // While this launcher starts its installation's server: the lock that
-  // keeps other launchers of the installation waiting, and the claim that
-  // the runtime takes over.
-  UniqueHandle start_lock_;
-  UniqueResource<HANDLE, &ReleaseMutex> start_lock_held_;
-  UniqueHandle claim_;
+  std::u16string LocalTimeAt(std::uint64_t moment) override;
+  Owned TakeLock(const std::u16string& name, std::chrono::milliseconds wait) override;
+  Owned OpenClaim(const std::u16string& name, bool& made) override;
+  ProcessIdentity ReadClaim(Object& claim) override;
+  void WriteClaim(Object& claim, const ProcessIdentity& process) override;
+  Process OpenProcess(std::uint32_t id) override;
+  Process StartHidden(const std::u16string& program, const std::u16string& command_line,
+                      const std::u16string& working_folder, const std::u16string& output,
+                      Object* claim) override;
+  std::optional<std::uint32_t> WaitForEnd(Object& process, std::chrono::milliseconds wait) override;
+  void AskToEnd(Object& process) override;
+  void EndTree(Object& process) override;
 };
 
 // A LauncherError carrying the Win32 error `code` and the system's own text

@@ -8,6 +8,7 @@
 
 #include "common/windows/wide_text.h"
 #include "launcher/path_text.h"
+#include "launcher/server_life.h"
 #include "launcher/server_log.h"
 #include "launcher/windows/windows_platform.h"
 
@@ -38,6 +39,7 @@ int main() {
   });
   Time("installation claimed and let go", 1000, [&] {
     smeltra::WindowsPlatform platform;
-    platform.ClaimInstallation(smeltra::InstallationKey(platform.ComparableFolder(folder)));
+    smeltra::ClaimInstallation(platform,
+                               smeltra::InstallationKey(platform.ComparableFolder(folder)));
   });
 }

@@ -11,7 +11,7 @@
 //   window   <handle> <class> <title> <left> <top> <right> <bottom>  (visible, top-level)
 //   box      <handle> <caption> <text> <buttons, | between> <icon 1|0> <l> <t> <r> <b>
 //   gone     <handle>
-//   timeout  the launcher ran 30 s and was ended
+//   timeout  the launcher ran 60 s (a stop waits up to 30) and was ended
 //   exit     <status> <peak working set in KiB>
 //   unpiped  no writer was left on the launcher's output pipe within 2 s of its exit
 //   started  <program> <command line> <current folder> <show state> <console: window,
@@ -21,7 +21,8 @@
 // appends its `started` line, UTF-16, to the file SMELTRA_RECORD names, writes
 // SMELTRA_RUNTIME_SAYS (see Say), lives SMELTRA_RUNTIME_MS or until Ctrl+C
 // (see OnStop), as a server would, and ends with SMELTRA_RUNTIME_STATUS (0
-// when unset), as a runtime that gives up would. Built as planted.dll it
+// when unset), as a runtime that gives up would; with SMELTRA_RUNTIME_CHILD
+// it starts a copy of itself first, which lives that long. Built as planted.dll it
 // records its own load the same way.
 
 #include <windows.h>
@@ -172,7 +173,7 @@ int Robot(const std::wstring& launcher, const std::wstring& arguments, const wch
   std::vector<HWND> seen;
   HWND first = nullptr;
   ULONGLONG close_at = 0, peak = 0;
-  const ULONGLONG deadline = GetTickCount64() + 30000;
+  const ULONGLONG deadline = GetTickCount64() + 60000;
   for (bool running = true; running;) {
     running = WaitForSingleObject(process, 10) == WAIT_TIMEOUT;
     if (running && GetTickCount64() > deadline) {
@@ -316,10 +317,25 @@ int wmain(int argc, wchar_t** argv) {
   wchar_t self[MAX_PATH] = {};
   const std::wstring_view path(self, GetModuleFileNameW(nullptr, self, MAX_PATH));
   if (lstrcmpiW(path.substr(path.rfind(L'\\') + 1).data(), L"robot.exe") != 0) {
-    const int status = Record();
+    // Listening before it says it started, so that a stop that follows its
+    // record is heard.
     SetConsoleCtrlHandler(&OnStop, TRUE);
+    const int status = Record();
+    const std::wstring lives = Variable(L"SMELTRA_RUNTIME_MS");
+    // A program of its own that lives SMELTRA_RUNTIME_CHILD ms, inheriting
+    // every inheritable handle, as a Java runtime's ProcessBuilder starts one.
+    if (const std::wstring child = Variable(L"SMELTRA_RUNTIME_CHILD"); !child.empty()) {
+      SetEnvironmentVariableW(L"SMELTRA_RUNTIME_CHILD", nullptr);
+      SetEnvironmentVariableW(L"SMELTRA_RUNTIME_MS", child.c_str());
+      STARTUPINFOW startup{};
+      startup.cb = sizeof startup;
+      std::wstring line = GetCommandLineW();
+      smeltra::UniqueProcessInformation started;
+      CreateProcessW(self, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+                     started.put());
+    }
     Say();
-    Sleep(std::wcstoul(Variable(L"SMELTRA_RUNTIME_MS").c_str(), nullptr, 10));
+    Sleep(std::wcstoul(lives.c_str(), nullptr, 10));
     if (status != 0) return status;
     return static_cast<int>(std::wcstoul(Variable(L"SMELTRA_RUNTIME_STATUS").c_str(), nullptr, 0));
   }

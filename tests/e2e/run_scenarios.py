@@ -437,8 +437,8 @@ def one_server_per_installation(arch, robot, exe):
     launch(APP2, 4, ALREADY_RUNNING)  # still running: the stop touched only its own
     end_runtimes()
     launch(APP2, 0, SMELTRA_RUNTIME_IGNORES_STOP="1")  # ended forcibly, it leaves nothing
-    launch(APP2, 6, "The Smeltra server did not stop within 1 seconds", stop=True, ctrl_c=True,
-           SMELTRA_TEST_STOP_LIMIT_MS="1000")
+    # The real limit, which no setting shortens.
+    launch(APP2, 6, "The Smeltra server did not stop within 30 seconds", stop=True, ctrl_c=True)
     launch(APP2, 5, stop=True)
     # Two at once: one starts, the other finds it starting or running.
     with ThreadPoolExecutor() as pool:

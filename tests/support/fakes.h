@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <map>
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "common/launcher_error.h"
+#include "common/text.h"
 #include "launcher/path_text.h"
 #include "launcher/platform.h"
 #include "registry/registry.h"
@@ -164,7 +166,10 @@ inline std::string Utf16File(std::u16string_view text) {
 // below a folder in `unwritable`, and a file in `held` cannot be moved.
 class FakePlatform final : public Platform {
  public:
-  void ShowMessage(std::u16string_view prompt) override { messages.emplace_back(prompt); }
+  void ShowMessage(std::u16string_view prompt) override {
+    messages.emplace_back(prompt);
+    events.push_back(u"box: " + messages.back());
+  }
   bool FileExists(const std::u16string& path) override {
     return files.contains(path) || contents.contains(path) || !IsAbsolute(path);
   }
@@ -176,7 +181,7 @@ class FakePlatform final : public Platform {
   }
   std::u16string ExecutablePath() override {
     if (path_error) throw *path_error;
-    return u"C:\\Smeltra.exe";
+    return executable;
   }
   std::optional<std::u16string> EnvironmentVariable(std::u16string_view name) override {
     const auto found = environment.find(std::u16string(name));
@@ -225,43 +230,99 @@ class FakePlatform final : public Platform {
     return text;
   }
   std::u16string LocalTime() override { return u"2026-12-07 21:04:33"; }
-  std::u16string ComparableFolder(const std::u16string& folder) override { return folder; }
-  Claim ClaimInstallation(const std::u16string& key) override {
-    claimed.push_back(key);
-    return claim;
-  }
-  StopOutcome StopInstallation(const std::u16string& key,
-                               std::chrono::milliseconds limit) override {
-    claimed.push_back(key);
-    watched = limit;
-    if (start_error) throw *start_error;
-    return stopped;
-  }
-  // Appends what the runtime writes to its output, which must be there.
-  std::optional<std::uint32_t> StartHidden(const std::u16string& program,
-                                           const std::u16string& line, const std::u16string& folder,
-                                           const std::u16string& output,
-                                           std::chrono::milliseconds watch) override {
-    if (start_error) throw *start_error;
-    starts.push_back({program, line, folder, output});
-    if (!output.empty()) contents.at(output).append(runtime_writes);
-    watched = watch;
-    return ended_with;
+  std::u16string LocalTimeAt(std::uint64_t moment) override { return u"at " + Decimal(moment); }
+  // Short names made long, as Windows compares folders; letters' case is the key's.
+  std::u16string ComparableFolder(const std::u16string& folder) override {
+    for (const auto& [short_form, long_form] : long_names)
+      if (folder.starts_with(short_form)) return long_form + folder.substr(short_form.size());
+    return folder;
   }
 
-  std::vector<std::u16string> messages, traces;
+  // The kernel: locks another process holds, claims another process holds
+  // open with what they record, running processes by id with their creation
+  // time. What the launcher does with them goes to `events` in order, with
+  // its boxes ("box: ...").
+  struct Kernel final : Object {
+    Kernel(FakePlatform* owner, std::u16string event, ProcessIdentity process = {})
+        : platform(owner), let_go(std::move(event)), identity(process) {}
+    FakePlatform* platform;
+    std::u16string let_go;  // the event when it goes; empty: none
+    ProcessIdentity identity;
+    ~Kernel() override {
+      if (!let_go.empty()) platform->events.push_back(let_go);
+    }
+  };
+  Owned TakeLock(const std::u16string& name, std::chrono::milliseconds wait) override {
+    waits.push_back(wait);
+    if (kernel_error) throw *kernel_error;
+    if (locked.contains(name)) return events.push_back(u"waited " + name), nullptr;
+    events.push_back(u"lock " + name);
+    return std::make_unique<Kernel>(this, u"unlock " + name);
+  }
+  Owned OpenClaim(const std::u16string& name, bool& made) override {
+    if (kernel_error) throw *kernel_error;
+    const auto found = claims.find(name);
+    made = found == claims.end();
+    events.push_back(u"claim " + name);
+    return std::make_unique<Kernel>(this, u"close " + name,
+                                    made ? ProcessIdentity{} : found->second);
+  }
+  ProcessIdentity ReadClaim(Object& claim) override { return static_cast<Kernel&>(claim).identity; }
+  void WriteClaim(Object&, const ProcessIdentity& process) override {
+    if (record_error) throw *record_error;
+    events.push_back(u"record " + Decimal(process.id));
+  }
+  Process OpenProcess(std::uint32_t id) override {
+    const auto found = running.find(id);
+    if (found == running.end()) return {};
+    const ProcessIdentity identity{id, found->second};
+    return {std::make_unique<Kernel>(this, u"", identity), identity};
+  }
+  // Appends what the runtime writes to its output, which must be there.
+  Process StartHidden(const std::u16string& program, const std::u16string& line,
+                      const std::u16string& folder, const std::u16string& output,
+                      Object* claim) override {
+    if (start_error) throw *start_error;
+    starts.push_back({program, line, folder, output});
+    events.push_back(claim != nullptr ? u"start, claim handed on" : u"start");
+    if (!output.empty()) contents.at(output).append(runtime_writes);
+    const ProcessIdentity runtime{4711, 99};
+    return {std::make_unique<Kernel>(this, u"", runtime), runtime};
+  }
+  // The next of `ends`, else `ended_with`.
+  std::optional<std::uint32_t> WaitForEnd(Object&, std::chrono::milliseconds wait) override {
+    waits.push_back(wait);
+    if (ends.empty()) return ended_with;
+    const auto ended = ends.front();
+    ends.erase(ends.begin());
+    return ended;
+  }
+  void AskToEnd(Object& process) override {
+    events.push_back(u"ask " + Decimal(static_cast<Kernel&>(process).identity.id));
+    if (ask_error) throw *ask_error;
+  }
+  void EndTree(Object& process) override {
+    events.push_back(u"end tree " + Decimal(static_cast<Kernel&>(process).identity.id));
+    if (end_error) throw *end_error;
+  }
+
+  std::vector<std::u16string> messages, traces, events;
+  std::u16string executable = u"C:\\Smeltra.exe";
+  std::map<std::u16string, std::u16string> long_names;  // short form: long form
   std::set<std::u16string> files;
   std::map<std::u16string, std::string> contents;
   std::map<std::u16string, std::u16string> environment;
   std::optional<LauncherError> path_error, start_error, read_error;
-  std::optional<std::uint32_t> ended_with;  // the started runtime's status within the watch
   std::set<std::u16string> unwritable, held;
-  Claim claim;                                      // what every claim finds
-  StopOutcome stopped = StopOutcome::kStopped;      // what every stop ends with
-  std::vector<std::u16string> claimed;              // the keys claimed or stopped
-  std::string runtime_writes;                       // to its standard output and error
-  std::vector<std::vector<std::u16string>> starts;  // program, command line, folder, output
-  std::chrono::milliseconds watched{};
+  std::string runtime_writes;                        // to its standard output and error
+  std::vector<std::vector<std::u16string>> starts;   // program, command line, folder, output
+  std::set<std::u16string> locked;                   // held by other processes
+  std::map<std::u16string, ProcessIdentity> claims;  // held open by other processes
+  std::map<std::uint32_t, std::uint64_t> running;    // id: creation time
+  std::optional<LauncherError> kernel_error, record_error, ask_error, end_error;
+  std::optional<std::uint32_t> ended_with;         // what every wait for a process's end finds...
+  std::vector<std::optional<std::uint32_t>> ends;  // ...once these first waits found these
+  std::vector<std::chrono::milliseconds> waits;    // for locks and processes, in order
 };
 
 }  // namespace smeltra::testing

@@ -208,7 +208,7 @@ TEST_P(StartUpTest, ChoosesShowsAndStarts) {
   EXPECT_EQ(platform.starts, ran ? started : Starts{});
   // Without a watch a runtime that ends at once would count as a server.
   if (ran) {
-    EXPECT_EQ(platform.watched, kStartWatch);
+    EXPECT_EQ(platform.waits.back(), kStartWatch);
   }
   EXPECT_TRUE(registry.Tidy());
 }

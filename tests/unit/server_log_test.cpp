@@ -75,8 +75,9 @@ const PlaceCase kPlaces[] = {
 INSTANTIATE_TEST_SUITE_P(Cases, LogPlaceTest, ::testing::ValuesIn(kPlaces),
                          [](const auto& test) { return std::string(test.param.name); });
 
-// The roll, oldest first: each earlier run one name on and the oldest out;
-// a file that cannot be moved stops it, and this run appends.
+// The roll: each earlier run one name on and the oldest out. A last run
+// still held moves nothing, however many runs are kept, and an earlier run
+// held stops the roll; either way this run appends to the last.
 struct RollCase {
   const char* name;
   Files before;  // by name in the log folder
@@ -110,6 +111,10 @@ const RollCase kRolls[] = {
      .after = {{u"server.log", kHeader}, {u"server.1.log", "0"}, {u"server.3.log", "2"}}},
     {.name = "OthersLeftAlone", .before = {{u"server.9.log", "9"}, {u"server.log.1", "x"}},
      .after = {{u"server.log", kHeader}, {u"server.9.log", "9"}, {u"server.log.1", "x"}}},
+    {.name = "HeldLastRunMovesNothing",
+     .before = {{u"server.log", "0"}, {u"server.1.log", "1"}, {u"server.4.log", "4"}},
+     .held = {u"server.log"},
+     .after = {{u"server.log", "0" + kHeader}, {u"server.1.log", "1"}, {u"server.4.log", "4"}}},
     {.name = "HeldEarlierRunStopsTheRoll",
      .before = {{u"server.log", "0"}, {u"server.1.log", "1"}, {u"server.3.log", "3"}},
      .held = {u"server.1.log"},

@@ -1,6 +1,7 @@
 // WindowsPlatform against the real system: failures in the system's own
 // words, the environment, files and what they hold, the log's file
-// operations, the installation's claim and the stop; and options quoted as
+// operations, the installation's claim, the stop's Ctrl+C and its force on
+// the runtime's job; and options quoted as
 // Windows reads them back. The runtime's start itself (without a window, its
 // handles, in which folder, watched), where the program is and DLLs planted
 // beside it come with the end-to-end suite, which runs the real program.
@@ -12,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 
 #include "common/text.h"
@@ -19,6 +21,7 @@
 #include "common/windows/wide_text.h"
 #include "launcher/argument_quoting.h"
 #include "launcher/path_text.h"
+#include "launcher/server_life.h"
 #include "launcher/server_start.h"
 #include "tests/support/fakes.h"
 #include "tests/windows/test_support.h"
@@ -35,7 +38,7 @@ TEST(StartHiddenTest, AFailedStartCarriesTheSystemsText) {
   const std::u16string program = platform.ExecutablePath();
   EXPECT_EQ(ThrownBy([&] {
               platform.StartHidden(program, u"\"" + program + u"\"",
-                                   FromWide(scratch.path() + L"\\none"), u"", kStartWatch);
+                                   FromWide(scratch.path() + L"\\none"), u"", nullptr);
             }),
             SystemError(ERROR_DIRECTORY).description());
   // The system's text without its line break; a number it has no text for.
@@ -132,36 +135,86 @@ TEST(LogFileTest, AppendBesideAWriterMoveOnlyWhenFreeReadTheEnd) {
   EXPECT_EQ(platform.FromSystemCodePage("caf\xE9"), u"caf\u00e9");  // Wine's prefix: Windows-1252
 }
 
+// The robot as the server's runtime, java.exe in a scratch folder, which
+// records its start and what it hears in `record` there.
+struct Runtime {
+  Runtime() {
+    const std::u16string robot = FolderOfFile(WindowsPlatform().ExecutablePath()) + u"\\robot.exe";
+    EXPECT_TRUE(CopyFileW(AsWide(robot), AsWide(java), FALSE));
+    SetEnvironmentVariableW(L"SMELTRA_RECORD", AsWide(record));
+    SetEnvironmentVariableW(L"SMELTRA_RUNTIME_MS", L"60000");
+  }
+  // Its record once it holds `lines` lines, within 10 s.
+  std::string Record(std::size_t lines) const {
+    std::string text;
+    for (int tries = 0; tries < 200; ++tries, Sleep(50)) {
+      text = WindowsPlatform().ReadFile(record, 1 << 16).value_or("");
+      if (static_cast<std::size_t>(std::ranges::count(text, '\n')) >= lines) break;
+    }
+    return text;
+  }
+  const ScratchFolder scratch;
+  const std::u16string folder = FromWide(scratch.path());
+  const std::u16string java = folder + u"\\java.exe", record = folder + u"\\record";
+};
+
 // A claim that a program the server started keeps open outlives the server,
 // which only the real kernel objects show: once the server is gone, however
-// it ended, the installation is free again. The robot stands in for it.
+// it ended, the installation is free again. One folder's short and long
+// names are one installation.
 TEST(ClaimTest, AClaimLeftByAnEndedServerIsTakenOver) {
-  const ScratchFolder scratch;
-  const std::wstring java = scratch.path() + L"\\java.exe";
-  const std::u16string robot = FolderOfFile(WindowsPlatform().ExecutablePath()) + u"\\robot.exe";
-  ASSERT_TRUE(CopyFileW(AsWide(robot), java.c_str(), FALSE));
-  SetEnvironmentVariableW(L"SMELTRA_RUNTIME_MS", L"60000");
-  SetEnvironmentVariableW(L"SMELTRA_RECORD", (scratch.path() + L"\\record").c_str());
-  const std::u16string key = InstallationKey(FromWide(scratch.path()));
-  {
-    WindowsPlatform launcher;
-    ASSERT_EQ(launcher.ClaimInstallation(key).holder, Claim::Holder::kThisLauncher);
-    EXPECT_EQ(
-        launcher.StartHidden(FromWide(java), u"java", u"", u"", std::chrono::milliseconds(100)),
-        std::nullopt);
-  }
-  const Claim held = WindowsPlatform().ClaimInstallation(key);
+  const Runtime runtime;
+  WindowsPlatform platform;
+  const std::u16string folder = runtime.folder + u"\\Tolvan Smeltra installation";
+  ASSERT_TRUE(CreateDirectoryW(AsWide(folder), nullptr));
+  wchar_t short_form[MAX_PATH] = {};
+  ASSERT_NE(GetShortPathNameW(AsWide(folder), short_form, MAX_PATH), 0u);
+  ASSERT_NE(FromWide(short_form), folder);
+  EXPECT_EQ(platform.ComparableFolder(FromWide(short_form)), platform.ComparableFolder(folder));
+  const std::u16string key = InstallationKey(platform.ComparableFolder(folder));
+  const auto server = StartAsClaimHolder(platform, ClaimInstallation(platform, key), runtime.java,
+                                         u"java", u"", u"");
+  const Claim held = ClaimInstallation(platform, key);
   EXPECT_EQ(held.holder, Claim::Holder::kServer);
+  EXPECT_EQ(held.process_id, server.identity.id);
   const UniqueHandle kept(OpenFileMappingW(
       FILE_MAP_READ, FALSE, (L"Local\\Smeltra-" + std::wstring(key.begin(), key.end())).c_str()));
   EXPECT_TRUE(kept);
-  const UniqueHandle server(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, held.process_id));
-  ASSERT_TRUE(server);
-  TerminateProcess(server.get(), 1);
-  WaitForSingleObject(server.get(), 5000);
-  EXPECT_EQ(WindowsPlatform().StopInstallation(key, std::chrono::seconds(1)),
-            StopOutcome::kNotRunning);
-  EXPECT_EQ(WindowsPlatform().ClaimInstallation(key).holder, Claim::Holder::kThisLauncher);
+  platform.EndTree(*server.process);
+  EXPECT_EQ(StopInstallation(platform, key, std::chrono::seconds(1)), StopOutcome::kNotRunning);
+  EXPECT_EQ(ClaimInstallation(platform, key).holder, Claim::Holder::kThisLauncher);
+}
+
+// The stop's two ends on a real console and job: a runtime started by a
+// launcher that was told to ignore Ctrl+C hears it all the same, and one
+// that ignores it is ended after the limit with the program it started,
+// which held its log until then.
+TEST(StopTest, CtrlCHeardWhateverTheLauncherWasToldAndTheForceEndsTheTree) {
+  WindowsPlatform platform;
+  {
+    const Runtime runtime;
+    SetConsoleCtrlHandler(nullptr, TRUE);
+    const auto server = platform.StartHidden(runtime.java, u"java", u"", u"", nullptr);
+    runtime.Record(1);
+    EXPECT_EQ(StopProcess(platform, *server.process, std::chrono::seconds(10)),
+              StopOutcome::kStopped);
+    EXPECT_EQ(platform.WaitForEnd(*server.process, {}), 130u);
+  }
+  const Runtime runtime;
+  const std::u16string log = runtime.folder + u"\\server.log";
+  SetEnvironmentVariableW(L"SMELTRA_RUNTIME_IGNORES_STOP", L"1");
+  SetEnvironmentVariableW(L"SMELTRA_RUNTIME_CHILD", L"60000");
+  const auto server = platform.StartHidden(runtime.java, u"java", u"", log, nullptr);
+  SetEnvironmentVariableW(L"SMELTRA_RUNTIME_IGNORES_STOP", nullptr);
+  SetEnvironmentVariableW(L"SMELTRA_RUNTIME_CHILD", nullptr);
+  runtime.Record(2);
+  const auto move = [&] { platform.MoveFile(log, log + u".1"); };
+  EXPECT_EQ(ThrownBy(move), SystemError(ERROR_SHARING_VIOLATION).description());
+  EXPECT_EQ(StopProcess(platform, *server.process, std::chrono::milliseconds(500)),
+            StopOutcome::kEndedAfterLimit);
+  std::u16string moved = u"held";
+  for (int tries = 0; tries < 40 && !moved.empty(); ++tries, Sleep(50)) moved = ThrownBy(move);
+  EXPECT_EQ(moved, u"") << "the runtime's own program still holds its log";
 }
 
 // Arguments that quoting gets wrong in each of the usual ways, read back by
