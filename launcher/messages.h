@@ -72,6 +72,10 @@ inline constexpr std::u16string_view kNotRecorded =
     u"Its process was not recorded when it started, so it cannot be told from other programs "
     u"here. End it from Task Manager.";
 
+// Before a box's words in the server's log, after the date and time, where
+// no one could have seen the box.
+inline constexpr std::u16string_view kNotShown = u" Smeltra, not shown: ";
+
 // The line that opens each run in the server's log, around the runtime's
 // program, after the date and time and before the command line.
 inline constexpr std::u16string_view kLogHeader[] = {u" Smeltra starts ", u": "};

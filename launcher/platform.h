@@ -46,6 +46,11 @@ class Platform {
  public:
   virtual ~Platform() = default;
 
+  // False where no one can see a window this process shows: on a window
+  // station that is not visible (a service's; a scheduled task's that runs
+  // whether or not a user is logged on), where a box would wait for good.
+  virtual bool CanShowWindows() = 0;
+
   // Shows `prompt` in a modal box with an OK button alone and no icon,
   // captioned with the application title; returns once the user closed it.
   virtual void ShowMessage(std::u16string_view prompt) = 0;

@@ -26,6 +26,13 @@ std::vector<std::u16string> LogFolders(Platform& platform, std::u16string_view l
   return folders;
 }
 
+bool LogTurnedOff(Platform& platform) {
+  const bool off = EqualsIgnoringAsciiCase(
+      platform.EnvironmentVariable(kLogSwitchVariable).value_or(u""), u"off");
+  if (off) platform.Trace(u"log: turned off by " + std::u16string(kLogSwitchVariable));
+  return off;
+}
+
 // Moves each earlier run in `folder` one name on, the oldest out, so that
 // the run about to start writes server.log afresh. The last run goes first,
 // to a name of its own: while a program still writes it (one the server
@@ -56,11 +63,7 @@ std::optional<ServerLog> OpenServerLog(Platform& platform, std::u16string_view l
                                        std::u16string_view key, std::u16string_view program,
                                        std::u16string_view command_line) {
   try {
-    if (EqualsIgnoringAsciiCase(platform.EnvironmentVariable(kLogSwitchVariable).value_or(u""),
-                                u"off")) {
-      platform.Trace(u"log: turned off by " + std::u16string(kLogSwitchVariable));
-      return std::nullopt;
-    }
+    if (LogTurnedOff(platform)) return std::nullopt;
     const std::string header =
         Utf8(platform.LocalTime() + std::u16string(messages::kLogHeader[0]) +
              std::u16string(program) + std::u16string(messages::kLogHeader[1]) +
@@ -82,6 +85,27 @@ std::optional<ServerLog> OpenServerLog(Platform& platform, std::u16string_view l
     platform.Trace(u"log: none, out of memory");
   }
   return std::nullopt;
+}
+
+void NoteInLog(Platform& platform, std::u16string_view launcher_folder, std::u16string_view key,
+               std::u16string_view text) {
+  try {
+    platform.Trace(u"not shown: " + std::u16string(text));
+    if (LogTurnedOff(platform)) return;
+    const std::string line =
+        Utf8(platform.LocalTime() + std::u16string(messages::kNotShown) + std::u16string(text)) +
+        "\r\n";
+    for (const std::u16string& folder : LogFolders(platform, launcher_folder, key)) {
+      try {
+        platform.AppendFile(Joined(folder, LogFileName(0)), line);
+        return;
+      } catch (const LauncherError& error) {
+        platform.Trace(u"log: " + folder + u" cannot be written: " + error.description());
+      }
+    }
+  } catch (const std::exception&) {
+    platform.Trace(u"log: none, out of memory");
+  }
 }
 
 std::optional<std::u16string> LogTail(Platform& platform, const ServerLog& log) {

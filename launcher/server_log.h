@@ -39,6 +39,12 @@ std::optional<ServerLog> OpenServerLog(Platform& platform, std::u16string_view l
                                        std::u16string_view key, std::u16string_view program,
                                        std::u16string_view command_line);
 
+// Appends `text` after the time, as a line of its own, to server.log in the
+// first log folder that takes it (OpenServerLog's, without a roll): the
+// words of a box that no one could see. Traced; never throws.
+void NoteInLog(Platform& platform, std::u16string_view launcher_folder, std::u16string_view key,
+               std::u16string_view text);
+
 // The last lines the run wrote to its log (at most kTailLines, from the last
 // kTailBytes), CRLF between them: read as UTF-8 where they are UTF-8, in the
 // system's code page otherwise. Empty when it wrote nothing; nothing when the

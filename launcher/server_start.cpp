@@ -123,6 +123,46 @@ ExitCode Start(Registry& registry, std::span<const RegistryView> views, Platform
   }
 }
 
+// Everything StopServer does but show its boxes, which it adds to `boxes`.
+ExitCode Stop(Platform& platform, std::chrono::milliseconds limit,
+              std::vector<std::u16string>& boxes) {
+  try {
+    const auto key = KeyOf(platform, FolderOfFile(platform.ExecutablePath()));
+    switch (StopInstallation(platform, key, limit)) {
+      case StopOutcome::kStopped:
+        return ExitCode::kServerStopped;
+      case StopOutcome::kNotRunning:
+        return ExitCode::kNotRunning;
+      case StopOutcome::kEndedAfterLimit:
+        boxes.push_back(std::u16string(messages::kEndedAfterLimit[0]) +
+                        Decimal(static_cast<std::uint64_t>(
+                                    std::chrono::ceil<std::chrono::seconds>(limit).count()))
+                            .append(messages::kEndedAfterLimit[1]));
+        return ExitCode::kEndedAfterLimit;
+    }
+  } catch (const std::exception& error) {
+    boxes.push_back(std::u16string(messages::kNotStopped) + u"\r\n\r\n" + ErrorDescription(error));
+  }
+  return ExitCode::kNotStopped;
+}
+
+// Shows each box; where no one could see one, its words go to the
+// installation's log instead, and the exit status alone tells the caller.
+void Tell(Platform& platform, const std::vector<std::u16string>& boxes) {
+  if (boxes.empty()) return;
+  if (platform.CanShowWindows()) {
+    for (const std::u16string& box : boxes) platform.ShowMessage(box);
+    return;
+  }
+  try {
+    const std::u16string folder = FolderOfFile(platform.ExecutablePath());
+    for (const std::u16string& box : boxes)
+      NoteInLog(platform, folder, KeyOf(platform, folder), box);
+  } catch (const std::exception& error) {
+    platform.Trace(u"not shown, and no log: " + ErrorDescription(error));
+  }
+}
+
 }  // namespace
 
 bool AsksToStop(std::span<const std::u16string> arguments) {
@@ -139,25 +179,10 @@ bool AsksToStop(std::span<const std::u16string> arguments) {
 }
 
 ExitCode StopServer(Platform& platform, std::chrono::milliseconds limit) {
-  try {
-    const auto key = KeyOf(platform, FolderOfFile(platform.ExecutablePath()));
-    switch (StopInstallation(platform, key, limit)) {
-      case StopOutcome::kStopped:
-        return ExitCode::kServerStopped;
-      case StopOutcome::kNotRunning:
-        return ExitCode::kNotRunning;
-      case StopOutcome::kEndedAfterLimit:
-        platform.ShowMessage(std::u16string(messages::kEndedAfterLimit[0]) +
-                             Decimal(static_cast<std::uint64_t>(
-                                         std::chrono::ceil<std::chrono::seconds>(limit).count()))
-                                 .append(messages::kEndedAfterLimit[1]));
-        return ExitCode::kEndedAfterLimit;
-    }
-  } catch (const std::exception& error) {
-    platform.ShowMessage(std::u16string(messages::kNotStopped) + u"\r\n\r\n" +
-                         ErrorDescription(error));
-  }
-  return ExitCode::kNotStopped;
+  std::vector<std::u16string> boxes;
+  const ExitCode status = Stop(platform, limit, boxes);
+  Tell(platform, boxes);
+  return status;
 }
 
 std::u16string ServerCommandLine(std::u16string_view java_home, std::u16string_view launcher_folder,
@@ -173,7 +198,7 @@ std::u16string ServerCommandLine(std::u16string_view java_home, std::u16string_v
 ExitCode StartServer(Registry& registry, std::span<const RegistryView> views, Platform& platform) {
   std::vector<std::u16string> boxes;
   const ExitCode status = Start(registry, views, platform, boxes);
-  for (const std::u16string& box : boxes) platform.ShowMessage(box);
+  Tell(platform, boxes);
   return status;
 }
 

@@ -50,14 +50,12 @@ ExitCode StopServer(Platform& platform, std::chrono::milliseconds limit = kStopL
 // Everything the splash's tick does once the splash is gone, and the one
 // place that turns each outcome into its boxes and exit status: finds a
 // runtime (unless the installation's server runs already, or is being
-// started or stopped: one box, kAlreadyRunning), builds the server's command line with the options of the
-// launcher's options file, opens the server's log, and starts the runtime's
-// program without a window in the launcher's folder, its output to the log,
-// watching it for kStartWatch. Any failure on the way
-// shows one box (kServerNotStarted, the reason, then the command line once
-// it was built) and gives kServerNotStarted. The installation is claimed
-// from before the search to the runtime's start, and no box is shown before
-// it is let go of. Throws nothing.
+// started or stopped: one box, kAlreadyRunning), builds the server's command line with the options
+// of the launcher's options file, opens the server's log, and starts the runtime's program without
+// a window in the launcher's folder, its output to the log, watching it for kStartWatch. Any
+// failure on the way shows one box (kServerNotStarted, the reason, then the command line once it
+// was built) and gives kServerNotStarted. The installation is claimed from before the search to the
+// runtime's start, and no box is shown before it is let go of. Throws nothing.
 ExitCode StartServer(Registry& registry, std::span<const RegistryView> views, Platform& platform);
 
 }  // namespace smeltra

@@ -50,6 +50,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_command) {
     smeltra::WindowsPlatform platform;
     return static_cast<int>(smeltra::StopServer(platform));
   }
+  // No one would see the splash, nor any box: the start-up runs at once and
+  // its exit status and the log say how it went.
+  if (!smeltra::WindowsPlatform().CanShowWindows()) return static_cast<int>(RunStartUp());
   // The splash picture is decoded through COM.
   const smeltra::ComApartment com;
 

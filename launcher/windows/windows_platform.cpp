@@ -13,6 +13,15 @@
 
 namespace smeltra {
 
+bool WindowsPlatform::CanShowWindows() {
+  // Where it cannot be told, as everywhere before: someone may be looking.
+  USEROBJECTFLAGS flags{};
+  const HWINSTA station = GetProcessWindowStation();
+  return station == nullptr ||
+         !GetUserObjectInformationW(station, UOI_FLAGS, &flags, sizeof(flags), nullptr) ||
+         (flags.dwFlags & WSF_VISIBLE) != 0;
+}
+
 void WindowsPlatform::ShowMessage(std::u16string_view prompt) {
   // With no window of its own left, the box asks to come to the front so
   // that it is not hidden behind whatever window started the launcher.

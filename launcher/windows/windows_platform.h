@@ -23,6 +23,7 @@ namespace smeltra {
 // moving or deleting, so that no roll moves a log while it is written.
 class WindowsPlatform final : public Platform {
  public:
+  bool CanShowWindows() override;
   void ShowMessage(std::u16string_view prompt) override;
   bool FileExists(const std::u16string& path) override;
   std::optional<std::string> ReadFile(const std::u16string& path, std::size_t max_bytes) override;

@@ -166,6 +166,7 @@ inline std::string Utf16File(std::u16string_view text) {
 // below a folder in `unwritable`, and a file in `held` cannot be moved.
 class FakePlatform final : public Platform {
  public:
+  bool CanShowWindows() override { return visible; }
   void ShowMessage(std::u16string_view prompt) override {
     messages.emplace_back(prompt);
     events.push_back(u"box: " + messages.back());
@@ -308,6 +309,7 @@ class FakePlatform final : public Platform {
 
   std::vector<std::u16string> messages, traces, events;
   std::u16string executable = u"C:\\Smeltra.exe";
+  bool visible = true;                                  // the window station
   std::map<std::u16string, std::u16string> long_names;  // short form: long form
   std::set<std::u16string> files;
   std::map<std::u16string, std::string> contents;

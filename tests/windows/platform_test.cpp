@@ -31,6 +31,7 @@ namespace {
 
 using testing::ScratchFolder;
 using testing::ThrownBy;
+using testing::UniqueName;
 
 TEST(StartHiddenTest, AFailedStartCarriesTheSystemsText) {
   const ScratchFolder scratch;
@@ -215,6 +216,20 @@ TEST(StopTest, CtrlCHeardWhateverTheLauncherWasToldAndTheForceEndsTheTree) {
   std::u16string moved = u"held";
   for (int tries = 0; tries < 40 && !moved.empty(); ++tries, Sleep(50)) moved = ThrownBy(move);
   EXPECT_EQ(moved, u"") << "the runtime's own program still holds its log";
+}
+
+// Boxes only where someone can see them: the user's window station, not one
+// that is not visible, as a service's or a scheduled task's is.
+TEST(WindowStationTest, VisibleOnlyForTheUsersOwn) {
+  WindowsPlatform platform;
+  EXPECT_TRUE(platform.CanShowWindows());
+  const HWINSTA own = GetProcessWindowStation();
+  const HWINSTA hidden = CreateWindowStationW(UniqueName().c_str(), 0, WINSTA_ALL_ACCESS, nullptr);
+  ASSERT_NE(hidden, nullptr);
+  ASSERT_TRUE(SetProcessWindowStation(hidden));
+  EXPECT_FALSE(platform.CanShowWindows());
+  SetProcessWindowStation(own);
+  CloseWindowStation(hidden);
 }
 
 // Arguments that quoting gets wrong in each of the usual ways, read back by
