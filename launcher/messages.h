@@ -58,6 +58,38 @@ inline constexpr std::u16string_view kAlreadyRunningElevated =
     u"so no more can be told about it here; it can be stopped from a command prompt run as "
     u"administrator.";
 inline constexpr std::u16string_view kHowToStop = u"To stop it, run this command:\r\n";
+// Around the service's name: a double-click while the service runs.
+inline constexpr std::u16string_view kRunningAsService[] = {
+    u"The Smeltra server of this folder is already running as the Windows service ", u"."};
+
+// The service: its display name (then the folder in brackets) and its
+// description (then the folder).
+inline constexpr std::u16string_view kServiceDisplayName = u"Tolvan Smeltra";
+inline constexpr std::u16string_view kServiceDescription =
+    u"Runs the Tolvan Smeltra server of the installation in ";
+// The boxes of --install-service and --uninstall-service, before Windows'
+// reason; and of a name that another folder's service has, around it and
+// the command line registered under it.
+inline constexpr std::u16string_view kServiceNotInstalled =
+    u"The Smeltra service could not be installed.";
+inline constexpr std::u16string_view kServiceNotUninstalled =
+    u"The Smeltra service could not be uninstalled.";
+inline constexpr std::u16string_view kServiceNameTaken[] = {
+    u"The Smeltra service could not be installed: the service ", u" runs another program, ",
+    u". Uninstall it with that program first."};
+// --service by hand.
+inline constexpr std::u16string_view kNotAService =
+    u"Smeltra.exe --service is started by Windows for the installed service. To install the "
+    u"service, run Smeltra.exe --install-service as administrator.";
+// --stop without the rights to stop the service, around its name twice.
+inline constexpr std::u16string_view kServiceStopNeedsAdmin[] = {
+    u"The Smeltra server of this folder runs as the Windows service ",
+    u", which only an administrator can stop: in Services, or with\r\nsc stop ",
+    u"\r\nin a command prompt run as administrator."};
+// In the service's log: a runtime that ended on its own after its start,
+// before its status.
+inline constexpr std::u16string_view kServerEndedOnItsOwn =
+    u"The server ended on its own, with exit status ";
 
 // The boxes of Smeltra.exe --stop: a server that had to be ended after the
 // limit (around the limit in seconds), and one that could not be stopped

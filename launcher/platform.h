@@ -24,7 +24,33 @@ enum class ExitCode : int {
   kNotRunning = 5,
   kEndedAfterLimit = 6,
   kNotStopped = 7,
+  // Of Smeltra.exe --install-service and --uninstall-service: not done
+  // (one box gives Windows' reason), or the service's name is another
+  // folder's launcher's.
+  kServiceNotInstalled = 8,
+  kServiceNameTaken = 9,
+  // Smeltra.exe --service started by hand, not by the service manager.
+  kNotAService = 10,
+  // The service's own code for a server that ended on its own, after its
+  // start, with a status other than 0.
+  kServerEndedOnItsOwn = 11,
 };
+
+// What the service manager keeps of a service.
+struct ServiceSettings {
+  std::u16string name, display_name, description;
+  std::u16string command_line;  // the program quoted, then its arguments
+  std::u16string account;       // the one it runs as, which needs no password
+  // Windows restarts it after a failure: after these delays, the last for
+  // every later failure, counting failures afresh after `failures_reset`.
+  std::vector<std::chrono::seconds> restarts;
+  std::chrono::seconds failures_reset{};
+  std::chrono::milliseconds shutdown_time{};  // asked for before Windows shuts down
+  std::u16string log_folder;                  // made, and writable by `account`
+};
+
+// How the service manager sees a service.
+enum class ServiceState { kNotInstalled, kStopped, kPending, kRunning };
 
 // A process as an installation's claim records it: its id, and when it was
 // created (in the platform's clock), which tells it from a later process
@@ -159,10 +185,27 @@ class Platform {
   // opened: they go nowhere, traced) and its standard input reads nothing.
   // It inherits `claim` (may be null) and no other handle of this process's,
   // and every process it starts in turn is its own to end with it (EndTree;
-  // where the system cannot tie them to it, traced).
+  // where the system cannot tie them to it, traced). `tied`: they all end
+  // with this process too, however it ends (a service's runtime, which no
+  // one would supervise without it).
   virtual Process StartHidden(const std::u16string& program, const std::u16string& command_line,
                               const std::u16string& working_folder, const std::u16string& output,
-                              Object* claim) = 0;
+                              Object* claim, bool tied) = 0;
+
+  // The service `name` as the service manager sees it, and where it is
+  // installed, its command line. Never throws: kNotInstalled where that
+  // cannot be told (traced).
+  virtual ServiceState QueryService(const std::u16string& name, std::u16string& command_line) = 0;
+  // Registers the service `settings` describe, or updates the one
+  // registered by its name, in full or not at all; makes its log folder
+  // writable by its account. True when it registered a new one.
+  virtual bool RegisterService(const ServiceSettings& settings) = 0;
+  // Starts the service `name`; one running already is no failure.
+  virtual void StartService(const std::u16string& name) = 0;
+  // Asks the service manager to stop the service `name` and waits up to
+  // `wait` for it to be stopped; one stopped already is no failure.
+  virtual void StopService(const std::u16string& name, std::chrono::milliseconds wait) = 0;
+  virtual void DeleteService(const std::u16string& name) = 0;
 
   // Waits up to `wait` for `process` to end: its exit status when it did;
   // nothing while it runs on (or cannot be waited for).

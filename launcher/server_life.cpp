@@ -1,5 +1,6 @@
 #include "launcher/server_life.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "common/launcher_error.h"
@@ -50,9 +51,9 @@ Claim ClaimInstallation(Platform& platform, const std::u16string& key) {
 Platform::Process StartAsClaimHolder(Platform& platform, Claim claim, const std::u16string& program,
                                      const std::u16string& command_line,
                                      const std::u16string& working_folder,
-                                     const std::u16string& output) {
+                                     const std::u16string& output, bool tied) {
   Platform::Process runtime =
-      platform.StartHidden(program, command_line, working_folder, output, claim.record.get());
+      platform.StartHidden(program, command_line, working_folder, output, claim.record.get(), tied);
   if (claim.record) {
     try {
       platform.WriteClaim(*claim.record, runtime.identity);
@@ -67,9 +68,15 @@ Platform::Process StartAsClaimHolder(Platform& platform, Claim claim, const std:
 }
 
 StopOutcome StopProcess(Platform& platform, Platform::Object& process,
-                        std::chrono::milliseconds limit) {
+                        std::chrono::milliseconds limit, const std::function<void()>& waiting,
+                        std::chrono::milliseconds waiting_every) {
   platform.AskToEnd(process);
-  if (platform.WaitForEnd(process, limit)) return StopOutcome::kStopped;
+  for (auto left = limit;;) {
+    const auto wait = waiting ? std::min(left, waiting_every) : left;
+    if (platform.WaitForEnd(process, wait)) return StopOutcome::kStopped;
+    if ((left -= wait) <= std::chrono::milliseconds::zero()) break;
+    waiting();
+  }
   try {
     platform.EndTree(process);
   } catch (const LauncherError&) {

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "launcher/platform.h"
@@ -45,16 +46,18 @@ Claim ClaimInstallation(Platform& platform, const std::u16string& key);
 Platform::Process StartAsClaimHolder(Platform& platform, Claim claim, const std::u16string& program,
                                      const std::u16string& command_line,
                                      const std::u16string& working_folder,
-                                     const std::u16string& output);
+                                     const std::u16string& output, bool tied = false);
 
 // How a stop ended, when it did not fail.
 enum class StopOutcome { kStopped, kNotRunning, kEndedAfterLimit };
 
 // Asks `process` to end as Ctrl+C would, waits up to `limit`, and only then
-// ends it and every process it started. Throws LauncherError when it cannot
-// be asked, or cannot be ended and still runs.
+// ends it and every process it started; calls `waiting` after each
+// `waiting_every` of the wait. Throws LauncherError when it cannot be asked,
+// or cannot be ended and still runs.
 StopOutcome StopProcess(Platform& platform, Platform::Object& process,
-                        std::chrono::milliseconds limit);
+                        std::chrono::milliseconds limit, const std::function<void()>& waiting = {},
+                        std::chrono::milliseconds waiting_every = {});
 
 // Stops the server of the installation `key` by StopProcess: the process its
 // claim names while that is still the process created then, never another

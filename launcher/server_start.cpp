@@ -10,6 +10,7 @@
 #include "launcher/path_text.h"
 #include "launcher/server_life.h"
 #include "launcher/server_log.h"
+#include "launcher/service.h"
 #include "launcher/vm_options.h"
 
 namespace smeltra {
@@ -42,9 +43,10 @@ std::u16string StoppedAtOnceReason(Platform& platform, std::uint32_t status,
   return reason.append(messages::kSeeRuntimeMessage).append(folder).append(u".");
 }
 
-// The installation's key from the launcher's own path.
-std::u16string KeyOf(Platform& platform, const std::u16string& folder) {
-  return InstallationKey(platform.ComparableFolder(folder));
+// How to stop the server, from the launcher at `executable`.
+std::u16string HowToStop(std::u16string_view executable) {
+  return u"\r\n" + std::u16string(messages::kHowToStop) + u"\"" + std::u16string(executable) +
+         u"\" --stop";
 }
 
 // The box of a launcher whose installation is held by `claim`.
@@ -61,30 +63,41 @@ std::u16string AlreadyRunningText(const Claim& claim, std::u16string_view execut
     }
     text.append(messages::kAlreadyRunning[3]);
   }
-  text.append(u"\r\n").append(messages::kHowToStop);
-  return text.append(u"\"").append(executable).append(u"\" --stop");
+  return text.append(HowToStop(executable));
 }
 
-// Everything StartServer does but show its boxes, which it adds to `boxes`
-// instead: they are shown once the installation is let go of, so that no
-// box, however long it stays open, keeps another launcher from starting.
-ExitCode Start(Registry& registry, std::span<const RegistryView> views, Platform& platform,
-               std::vector<std::u16string>& boxes) {
+}  // namespace
+
+std::u16string KeyOf(Platform& platform, const std::u16string& folder) {
+  return InstallationKey(platform.ComparableFolder(folder));
+}
+
+// The boxes are shown once the installation is let go of, so that no box,
+// however long it stays open, keeps another launcher from starting.
+Launched Launch(Registry& registry, std::span<const RegistryView> views, Platform& platform,
+                std::vector<std::u16string>& boxes, bool as_service) {
   std::u16string command_line;
   try {
     const std::u16string executable = platform.ExecutablePath();
     const std::u16string folder = FolderOfFile(executable);
     const std::u16string key = KeyOf(platform, folder);
+    std::u16string registered;
+    if (!as_service &&
+        platform.QueryService(ServiceName(key), registered) >= ServiceState::kPending) {
+      boxes.push_back(std::u16string(messages::kRunningAsService[0]) + ServiceName(key) +
+                      std::u16string(messages::kRunningAsService[1]) + HowToStop(executable));
+      return {ExitCode::kAlreadyRunning};
+    }
     Claim claim = ClaimInstallation(platform, key);
     if (claim.holder != Claim::Holder::kThisLauncher) {
       boxes.push_back(AlreadyRunningText(claim, executable));
-      return ExitCode::kAlreadyRunning;
+      return {ExitCode::kAlreadyRunning};
     }
     const auto search = LocateJavaRuntime(registry, views, platform, folder);
     if (const auto* none = std::get_if<NoRuntime>(&search)) {
       const bool installed = *none == NoRuntime::kNotNewEnough;
       boxes.emplace_back(installed ? messages::kNotNewEnough : messages::kNotInstalled);
-      return installed ? ExitCode::kNoRuntimeNewEnough : ExitCode::kNoRuntimeInstalled;
+      return {installed ? ExitCode::kNoRuntimeNewEnough : ExitCode::kNoRuntimeInstalled};
     }
     const FoundRuntime& runtime = std::get<FoundRuntime>(search);
     if (!runtime.search_error.empty()) {
@@ -105,29 +118,48 @@ ExitCode Start(Registry& registry, std::span<const RegistryView> views, Platform
     if (runtime.program.empty())
       throw LauncherError(std::u16string(messages::kJavaNotOnSearchPath));
     const auto log = OpenServerLog(platform, folder, key, runtime.program, command_line);
-    const Platform::Process server = StartAsClaimHolder(
-        platform, std::move(claim), runtime.program, command_line, folder, log ? log->path : u"");
+    Platform::Process server =
+        StartAsClaimHolder(platform, std::move(claim), runtime.program, command_line, folder,
+                           log ? log->path : u"", as_service);
     const auto status = platform.WaitForEnd(*server.process, kStartWatch);
     if (status.value_or(0) != 0) {
       throw LauncherError(StoppedAtOnceReason(
           platform, *status, folder,
           options ? std::optional<std::u16string_view>(options_file) : std::nullopt, log));
     }
-    return ExitCode::kServerStarted;
+    return {ExitCode::kServerStarted, std::move(server)};
   } catch (const std::exception& error) {
     std::u16string text(messages::kServerNotStarted);
     text.append(u"\r\n\r\n").append(ErrorDescription(error));
     if (!command_line.empty()) text.append(u"\r\n\r\n").append(command_line);
     boxes.push_back(std::move(text));
-    return ExitCode::kServerNotStarted;
+    return {ExitCode::kServerNotStarted};
   }
 }
+
+namespace {
 
 // Everything StopServer does but show its boxes, which it adds to `boxes`.
 ExitCode Stop(Platform& platform, std::chrono::milliseconds limit,
               std::vector<std::u16string>& boxes) {
   try {
     const auto key = KeyOf(platform, FolderOfFile(platform.ExecutablePath()));
+    // The service is the service manager's to stop: a server it ran that
+    // ended by other hands would count as a failure, and Windows would
+    // start it again.
+    std::u16string registered;
+    if (platform.QueryService(ServiceName(key), registered) >= ServiceState::kPending) {
+      try {
+        platform.StopService(ServiceName(key), limit + kStopMargin);
+        return ExitCode::kServerStopped;
+      } catch (const LauncherError& error) {
+        if (error.code() != kAccessDeniedCode) throw;
+        boxes.push_back(std::u16string(messages::kServiceStopNeedsAdmin[0]) + ServiceName(key) +
+                        std::u16string(messages::kServiceStopNeedsAdmin[1]) + ServiceName(key) +
+                        std::u16string(messages::kServiceStopNeedsAdmin[2]));
+        return ExitCode::kNotStopped;
+      }
+    }
     switch (StopInstallation(platform, key, limit)) {
       case StopOutcome::kStopped:
         return ExitCode::kServerStopped;
@@ -146,9 +178,29 @@ ExitCode Stop(Platform& platform, std::chrono::milliseconds limit,
   return ExitCode::kNotStopped;
 }
 
-// Shows each box; where no one could see one, its words go to the
-// installation's log instead, and the exit status alone tells the caller.
-void Tell(Platform& platform, const std::vector<std::u16string>& boxes) {
+}  // namespace
+
+Command CommandOf(std::span<const std::u16string> arguments) {
+  constexpr std::pair<std::u16string_view, Command> kCommands[] = {
+      {u"stop", Command::kStop},
+      {u"install-service", Command::kInstallService},
+      {u"uninstall-service", Command::kUninstallService},
+      {u"service", Command::kService}};
+  for (std::u16string_view argument : arguments) {
+    if (argument.starts_with(u"--")) {
+      argument.remove_prefix(2);
+    } else if (argument.starts_with(u'/')) {
+      argument.remove_prefix(1);
+    } else {
+      continue;
+    }
+    for (const auto& [name, command] : kCommands)
+      if (EqualsIgnoringAsciiCase(argument, name)) return command;
+  }
+  return Command::kStart;
+}
+
+void Tell(Platform& platform, std::span<const std::u16string> boxes) {
   if (boxes.empty()) return;
   if (platform.CanShowWindows()) {
     for (const std::u16string& box : boxes) platform.ShowMessage(box);
@@ -161,21 +213,6 @@ void Tell(Platform& platform, const std::vector<std::u16string>& boxes) {
   } catch (const std::exception& error) {
     platform.Trace(u"not shown, and no log: " + ErrorDescription(error));
   }
-}
-
-}  // namespace
-
-bool AsksToStop(std::span<const std::u16string> arguments) {
-  return std::ranges::any_of(arguments, [](std::u16string_view argument) {
-    if (argument.starts_with(u"--")) {
-      argument.remove_prefix(2);
-    } else if (argument.starts_with(u'/')) {
-      argument.remove_prefix(1);
-    } else {
-      return false;
-    }
-    return EqualsIgnoringAsciiCase(argument, u"stop");
-  });
 }
 
 ExitCode StopServer(Platform& platform, std::chrono::milliseconds limit) {
@@ -197,7 +234,7 @@ std::u16string ServerCommandLine(std::u16string_view java_home, std::u16string_v
 
 ExitCode StartServer(Registry& registry, std::span<const RegistryView> views, Platform& platform) {
   std::vector<std::u16string> boxes;
-  const ExitCode status = Start(registry, views, platform, boxes);
+  const ExitCode status = Launch(registry, views, platform, boxes, false).status;
   Tell(platform, boxes);
   return status;
 }

@@ -5,6 +5,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "launcher/platform.h"
 #include "registry/registry.h"
@@ -35,15 +36,39 @@ inline constexpr std::chrono::milliseconds kStartWatch{3000};
 // How long a stop waits for the server to end by itself before it ends it;
 // why this long: README, "Stopping the server".
 inline constexpr std::chrono::seconds kStopLimit{30};
+// Past the limit, the time a stop's force and the service manager's own
+// steps may take.
+inline constexpr std::chrono::seconds kStopMargin{15};
 
-// True when the launcher's arguments (its program name not among them) ask
-// it to stop the server: "--stop" or "/stop", in any case. Any other
-// argument is ignored.
-bool AsksToStop(std::span<const std::u16string> arguments);
+// The key of the installation in `folder`, as Windows compares folders.
+std::u16string KeyOf(Platform& platform, const std::u16string& folder);
+
+// What the launcher's arguments (its program name not among them) ask of
+// it: the first that names a command ("--stop" or "/stop", in any case, and
+// so on) decides; any other argument is ignored.
+enum class Command { kStart, kStop, kInstallService, kUninstallService, kService };
+Command CommandOf(std::span<const std::u16string> arguments);
+
+// Shows each box; where no one could see one, its words go to the
+// installation's log instead, and the exit status alone tells the caller.
+void Tell(Platform& platform, std::span<const std::u16string> boxes);
+
+// A start: how it went, and the runtime where it runs on.
+struct Launched {
+  ExitCode status;
+  Platform::Process server = {};
+};
+// StartServer's work but for its boxes, which it adds to `boxes`, and with
+// the runtime kept. `as_service`: the service's own start, whose runtime
+// ends with this process, and which does not look for itself.
+Launched Launch(Registry& registry, std::span<const RegistryView> views, Platform& platform,
+                std::vector<std::u16string>& boxes, bool as_service);
 
 // Smeltra.exe --stop: stops the server of the launcher's installation
-// (StopInstallation, waiting up to `limit`) and turns the outcome into its
-// exit status; a server ended after the limit, and a failure, show one box.
+// (StopInstallation, waiting up to `limit`; the installation's service
+// through the service manager, where it runs) and turns the outcome into
+// its exit status; a server ended after the limit, and a failure, show one
+// box.
 // Throws nothing.
 ExitCode StopServer(Platform& platform, std::chrono::milliseconds limit = kStopLimit);
 

@@ -1,4 +1,5 @@
 # ./run test stage, under Wine: the end-to-end scenarios (tests/e2e/run_scenarios.py)
+# and the service's (tests/e2e/run_service.py)
 # against the real dist/windows-<arch>/Smeltra.exe, driven by tests/e2e/robot.cpp,
 # in the prefix that tools/wine.sh made: test_e2e <x64|x86> [--wow64] [scenario...].
 # --wow64 runs only the scenarios with keys in both registry views, the ones
@@ -18,6 +19,11 @@ test_e2e() {
   fi
   python3 -B tests/e2e/run_scenarios.py --arch "$arch" --exe "$exe" \
     --robot "$build/tests/bin/robot.exe" "$@"
+  # The service, under the prefix's own service manager, where a scenario
+  # list or WOW64 does not narrow the run.
+  [ $# -eq 0 ] || return 0
+  python3 -B tests/e2e/run_service.py --arch "$arch" --exe "$exe" \
+    --robot "$build/tests/bin/robot.exe"
 }
 
 if [ "${BASH_SOURCE[0]}" = "$0" ]; then

@@ -68,6 +68,8 @@ using UniqueGlobalMemory = UniqueResource<HGLOBAL, &GlobalFree>;
 // The attributes a process start is given besides its startup record.
 using UniqueAttributeList =
     UniqueResource<LPPROC_THREAD_ATTRIBUTE_LIST, &DeleteProcThreadAttributeList>;
+// The service manager and its services.
+using UniqueServiceHandle = UniqueResource<SC_HANDLE, &CloseServiceHandle>;
 // Fonts; one must not be selected into a device context when let go.
 using UniqueFont = UniqueResource<HFONT, &DeleteObject>;
 

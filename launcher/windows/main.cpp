@@ -11,6 +11,7 @@
 #include "common/windows/wide_text.h"
 #include "launcher/mod_main.h"
 #include "launcher/server_start.h"
+#include "launcher/service.h"
 #include "launcher/windows/frm_splash.h"
 #include "launcher/windows/windows_platform.h"
 #include "registry/windows/windows_registry.h"
@@ -46,13 +47,23 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_command) {
   // The arguments as the C runtime read them by Windows' rules.
   std::vector<std::u16string> arguments;
   for (int i = 1; i < __argc; ++i) arguments.push_back(smeltra::FromWide(__wargv[i]));
-  if (smeltra::AsksToStop(arguments)) {
-    smeltra::WindowsPlatform platform;
-    return static_cast<int>(smeltra::StopServer(platform));
+  using smeltra::Command;
+  smeltra::WindowsPlatform platform;
+  switch (smeltra::CommandOf(arguments)) {
+    case Command::kStop:
+      return static_cast<int>(smeltra::StopServer(platform));
+    case Command::kInstallService:
+      return static_cast<int>(smeltra::InstallService(platform));
+    case Command::kUninstallService:
+      return static_cast<int>(smeltra::UninstallService(platform));
+    case Command::kService:
+      return smeltra::RunService();
+    case Command::kStart:
+      break;
   }
   // No one would see the splash, nor any box: the start-up runs at once and
   // its exit status and the log say how it went.
-  if (!smeltra::WindowsPlatform().CanShowWindows()) return static_cast<int>(RunStartUp());
+  if (!platform.CanShowWindows()) return static_cast<int>(RunStartUp());
   // The splash picture is decoded through COM.
   const smeltra::ComApartment com;
 

@@ -172,11 +172,18 @@ std::wstring JobName(const ProcessIdentity& process) {
 // it is one, and who a process is.
 struct Kernel final : Platform::Object {
   UniqueHandle handle;
+  UniqueHandle job;  // of a runtime tied to this process: its end ends the job
   UniqueResource<HANDLE, &ReleaseMutex> held;
   ProcessIdentity identity;
 };
 
 Kernel& Of(Platform::Object& object) { return static_cast<Kernel&>(object); }
+
+}  // namespace
+
+HANDLE ProcessHandle(Platform::Object& process) { return Of(process).handle.get(); }
+
+namespace {
 
 DWORD Milliseconds(std::chrono::milliseconds wait) {
   return static_cast<DWORD>(std::min<std::chrono::milliseconds::rep>(wait.count(), INFINITE - 1));
@@ -402,7 +409,8 @@ void WindowsPlatform::Trace(std::u16string_view line) {
 Platform::Process WindowsPlatform::StartHidden(const std::u16string& program,
                                                const std::u16string& command_line,
                                                const std::u16string& working_folder,
-                                               const std::u16string& output, Object* claim) {
+                                               const std::u16string& output, Object* claim,
+                                               bool tied) {
   // The runtime's standard handles, made to be inherited: nothing to read,
   // and the log to write, or nowhere where there is none.
   SECURITY_ATTRIBUTES inherited{sizeof(inherited), nullptr, TRUE};
@@ -486,12 +494,17 @@ Platform::Process WindowsPlatform::StartHidden(const std::u16string& program,
   FILETIME created{}, unused{};
   GetProcessTimes(runtime->handle.get(), &created, &unused, &unused, &unused);
   runtime->identity = {started.dwProcessId, Moment(created)};
-  // The job lives, by its name, as long as the runtime holds it.
-  const UniqueHandle job(CreateJobObjectW(nullptr, JobName(runtime->identity).c_str()));
+  // The job lives, by its name, as long as the runtime holds it; one tied
+  // to this process lives as long as this process, and takes them along.
+  UniqueHandle job(CreateJobObjectW(nullptr, JobName(runtime->identity).c_str()));
+  JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+  limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
   HANDLE held = nullptr;
   if (!job || !AssignProcessToJobObject(job.get(), runtime->handle.get()) ||
-      !DuplicateHandle(GetCurrentProcess(), job.get(), runtime->handle.get(), &held, 0, FALSE,
-                       DUPLICATE_SAME_ACCESS)) {
+      !(tied ? SetInformationJobObject(job.get(), JobObjectExtendedLimitInformation, &limits,
+                                       sizeof(limits))
+             : DuplicateHandle(GetCurrentProcess(), job.get(), runtime->handle.get(), &held, 0,
+                               FALSE, DUPLICATE_SAME_ACCESS))) {
     Trace(
         u"job: the programs the server starts cannot be tied to it, so a forced end ends it "
         u"alone: " +
@@ -502,6 +515,7 @@ Platform::Process WindowsPlatform::StartHidden(const std::u16string& program,
     TerminateProcess(runtime->handle.get(), 1);
     throw SystemError(code);
   }
+  if (tied) runtime->job = std::move(job);
   const ProcessIdentity identity = runtime->identity;
   return {std::move(runtime), identity};
 }

@@ -47,11 +47,24 @@ class WindowsPlatform final : public Platform {
   Process OpenProcess(std::uint32_t id) override;
   Process StartHidden(const std::u16string& program, const std::u16string& command_line,
                       const std::u16string& working_folder, const std::u16string& output,
-                      Object* claim) override;
+                      Object* claim, bool tied) override;
   std::optional<std::uint32_t> WaitForEnd(Object& process, std::chrono::milliseconds wait) override;
   void AskToEnd(Object& process) override;
   void EndTree(Object& process) override;
+  ServiceState QueryService(const std::u16string& name, std::u16string& command_line) override;
+  bool RegisterService(const ServiceSettings& settings) override;
+  void StartService(const std::u16string& name) override;
+  void StopService(const std::u16string& name, std::chrono::milliseconds wait) override;
+  void DeleteService(const std::u16string& name) override;
 };
+
+// The process handle of a process the platform opened or started.
+HANDLE ProcessHandle(Platform::Object& process);
+
+// Runs this process as the installation's service, for the service manager,
+// which started it with --service; its exit status. Started otherwise, it
+// says so in one box and gives ExitCode::kNotAService.
+int RunService();
 
 // A LauncherError carrying the Win32 error `code` and the system's own text
 // for it in the user's language, without its trailing line break; "Error

@@ -22,7 +22,8 @@
 // SMELTRA_RUNTIME_SAYS (see Say), lives SMELTRA_RUNTIME_MS or until Ctrl+C
 // (see OnStop), as a server would, and ends with SMELTRA_RUNTIME_STATUS (0
 // when unset), as a runtime that gives up would; with SMELTRA_RUNTIME_CHILD
-// it starts a copy of itself first, which lives that long. Built as planted.dll it
+// it starts a copy of itself first, which lives that long. Options
+// -DSMELTRA_<NAME>=<value> set those variables. Built as planted.dll it
 // records its own load the same way.
 
 #include <windows.h>
@@ -317,6 +318,14 @@ int wmain(int argc, wchar_t** argv) {
   wchar_t self[MAX_PATH] = {};
   const std::wstring_view path(self, GetModuleFileNameW(nullptr, self, MAX_PATH));
   if (lstrcmpiW(path.substr(path.rfind(L'\\') + 1).data(), L"robot.exe") != 0) {
+    // Its variables may also come as options, -DSMELTRA_...=value, as a
+    // service's runtime gets them from the options file.
+    for (int i = 1; i < argc; ++i) {
+      const std::wstring_view option = argv[i];
+      if (!option.starts_with(L"-DSMELTRA_") || option.find(L'=') == option.npos) continue;
+      const std::wstring name(option.substr(2, option.find(L'=') - 2));
+      SetEnvironmentVariableW(name.c_str(), argv[i] + 2 + name.size() + 1);
+    }
     // Listening before it says it started, so that a stop that follows its
     // record is heard.
     SetConsoleCtrlHandler(&OnStop, TRUE);

@@ -232,11 +232,13 @@ class FakePlatform final : public Platform {
   }
   std::u16string LocalTime() override { return u"2026-12-07 21:04:33"; }
   std::u16string LocalTimeAt(std::uint64_t moment) override { return u"at " + Decimal(moment); }
-  // Short names made long, as Windows compares folders; letters' case is the key's.
+  // Short names made long, and ASCII letters in upper case, as Windows
+  // compares folders.
   std::u16string ComparableFolder(const std::u16string& folder) override {
     for (const auto& [short_form, long_form] : long_names)
-      if (folder.starts_with(short_form)) return long_form + folder.substr(short_form.size());
-    return folder;
+      if (folder.starts_with(short_form))
+        return Folded(long_form + folder.substr(short_form.size()));
+    return Folded(folder);
   }
 
   // The kernel: locks another process holds, claims another process holds
@@ -281,11 +283,12 @@ class FakePlatform final : public Platform {
   }
   // Appends what the runtime writes to its output, which must be there.
   Process StartHidden(const std::u16string& program, const std::u16string& line,
-                      const std::u16string& folder, const std::u16string& output,
-                      Object* claim) override {
+                      const std::u16string& folder, const std::u16string& output, Object* claim,
+                      bool tied) override {
     if (start_error) throw *start_error;
     starts.push_back({program, line, folder, output});
     events.push_back(claim != nullptr ? u"start, claim handed on" : u"start");
+    if (tied) events.back().append(u", tied");
     if (!output.empty()) contents.at(output).append(runtime_writes);
     const ProcessIdentity runtime{4711, 99};
     return {std::make_unique<Kernel>(this, u"", runtime), runtime};
@@ -301,6 +304,34 @@ class FakePlatform final : public Platform {
   void AskToEnd(Object& process) override {
     events.push_back(u"ask " + Decimal(static_cast<Kernel&>(process).identity.id));
     if (ask_error) throw *ask_error;
+  }
+  // The service manager: its services by name, their command lines, and
+  // whether they run.
+  ServiceState QueryService(const std::u16string& name, std::u16string& command_line) override {
+    const auto found = services.find(name);
+    if (found == services.end()) return ServiceState::kNotInstalled;
+    command_line = found->second.command_line;
+    return service_running.contains(name) ? ServiceState::kRunning : ServiceState::kStopped;
+  }
+  bool RegisterService(const ServiceSettings& settings) override {
+    if (service_error) throw *service_error;
+    events.push_back(u"register " + settings.name);
+    return services.insert_or_assign(settings.name, settings).second;
+  }
+  void StartService(const std::u16string& name) override {
+    events.push_back(u"start service " + name);
+    if (service_start_error) throw *service_start_error;
+    service_running.insert(name);
+  }
+  void StopService(const std::u16string& name, std::chrono::milliseconds wait) override {
+    events.push_back(u"stop service " + name);
+    waits.push_back(wait);
+    if (service_error) throw *service_error;
+    service_running.erase(name);
+  }
+  void DeleteService(const std::u16string& name) override {
+    events.push_back(u"delete service " + name);
+    services.erase(name);
   }
   void EndTree(Object& process) override {
     events.push_back(u"end tree " + Decimal(static_cast<Kernel&>(process).identity.id));
@@ -325,6 +356,9 @@ class FakePlatform final : public Platform {
   std::optional<std::uint32_t> ended_with;         // what every wait for a process's end finds...
   std::vector<std::optional<std::uint32_t>> ends;  // ...once these first waits found these
   std::vector<std::chrono::milliseconds> waits;    // for locks and processes, in order
+  std::map<std::u16string, ServiceSettings> services;
+  std::set<std::u16string> service_running;
+  std::optional<LauncherError> service_error, service_start_error;
 };
 
 }  // namespace smeltra::testing

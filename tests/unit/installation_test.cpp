@@ -40,14 +40,20 @@ TEST(InstallationKeyTest, OneFolderOneKeyHoweverWritten) {
     EXPECT_TRUE(keys.insert(InstallationKey(other)).second) << Utf8(other);
 }
 
-TEST(AsksToStopTest, StopInAnyCaseAndNothingElse) {
+// The first argument that names a command decides, in either form and any
+// case; anything else is ignored, as a double-click's arguments always were.
+TEST(CommandTest, FirstCommandInAnyCaseAndNothingElse) {
   using Arguments = std::vector<std::u16string>;
-  for (const Arguments& stop : {Arguments{u"--stop"}, Arguments{u"/stop"}, Arguments{u"/STOP"},
-                                Arguments{u"-x", u"--Stop"}})
-    EXPECT_TRUE(AsksToStop(stop)) << Utf8(stop.back());
-  for (const Arguments& start : {Arguments{}, Arguments{u"stop"}, Arguments{u"-stop"},
-                                 Arguments{u"--stop=now"}, Arguments{u"/stopp"}, Arguments{u"--"}})
-    EXPECT_FALSE(AsksToStop(start)) << Utf8(start.empty() ? u"" : start.back());
+  const std::pair<Arguments, Command> cases[] = {
+      {{}, Command::kStart},
+      {{u"stop", u"-stop", u"--stop=now", u"/stopp", u"--", u"--services"}, Command::kStart},
+      {{u"--stop"}, Command::kStop},
+      {{u"-x", u"/STOP", u"--service"}, Command::kStop},
+      {{u"/Install-Service"}, Command::kInstallService},
+      {{u"--uninstall-service", u"--stop"}, Command::kUninstallService},
+      {{u"--SERVICE"}, Command::kService}};
+  for (const auto& [arguments, command] : cases)
+    EXPECT_EQ(CommandOf(arguments), command) << Utf8(arguments.empty() ? u"" : arguments[0]);
 }
 
 using Identities = std::map<std::u16string, ProcessIdentity>;
