@@ -19,7 +19,10 @@ Other scenarios: no-java registers nothing: the not-installed message, OK
 pressed, exit status 1. ends-at-once leaves out lib\vuz.jar, so the server
 ends at once with status 1: the launcher's stopped-at-once message, which must
 quote the JVM's own words about the missing class, as the log must hold them;
-OK pressed, exit status 3.
+OK pressed, exit status 3. service installs the installation's service with
+Smeltra.exe --install-service, shows it running with sc query and the server
+answering, stops it with sc stop and shows the shutdown hook's line in the
+log and the service's exit code, then uninstalls it.
 Needs WINEPREFIX and DISPLAY (tools/wine.sh).
 """
 
@@ -37,8 +40,10 @@ from pathlib import Path
 sys.path.insert(0, str(Path(__file__).resolve().parent.parent / "tests" / "e2e"))
 from run_scenarios import (ALREADY_RUNNING, HKLM, JRE_KEY, host, run_robot,  # noqa: E402
                            write_registry)
+from run_service import name_of  # noqa: E402
 
-SCENARIOS = {"server": "", "no-java": ": no Java installed", "ends-at-once": ": the server ends at once"}
+SCENARIOS = {"server": "", "no-java": ": no Java installed", "ends-at-once": ": the server ends at once",
+             "service": ": the server as a Windows service"}
 # Where each scenario's message box is pictured; the no-java name is older.
 BOX_PICTURES = {"no-java": "message-box.png", "ends-at-once": "stopped-at-once-box.png"}
 RUNTIMES = {"1.3.1": r"C:\Program Files\Tolvan Java\jre 1.3.1",
@@ -163,6 +168,52 @@ def start_again_and_stop(robot, exe, pictures, handover_log, output_log):
     return again and status == 0 and not boxes and hook and runtime == str(128 + signal.SIGINT)
 
 
+def sc(*arguments):
+    """Wine's sc, as an administrator runs it; its output."""
+    done = subprocess.run([str(Path(__file__).resolve().parent.parent / "tools" / "wine-run"),
+                           "prefix", "sc", *arguments], capture_output=True, text=True,
+                          errors="replace", timeout=120)
+    return done.stdout.replace("\r", "")
+
+
+def state_of(service):
+    fields = {name.strip(): value for name, value in
+              (line.split(":", 1) for line in sc("query", service).splitlines() if ":" in line)}
+    return (fields.get("STATE", "gone").split()[-1],
+            (fields.get("WIN32_EXIT_CODE", "").split() or [""])[0])
+
+
+def serve(exe, scratch, output_log):
+    """The installation's service: installed, running and answering, stopped by
+    sc stop with its shutdown hook run and exit code 0, uninstalled."""
+    installation = scratch / "Tolvan Smeltra"
+    events = run_robot("x64", scratch / "robot.exe", exe, env={"ARGUMENTS": "--install-service"})
+    status = next((int(e[2]) for e in events if e[1] == "exit"), None)
+    say("install", f"Smeltra.exe --install-service: exit status {status}")
+    service = name_of(exe.rsplit("\\", 1)[0])
+    wait_for(lambda: state_of(service)[0] != "START_PENDING", 30)
+    say("sc query", f"{service}: {state_of(service)[0]}")
+    server_log = installation / "Frame11.log"
+    answered = wait_for(lambda: "port" in key_values(server_log), 60)
+    if answered:
+        with urllib.request.urlopen(f"http://127.0.0.1:{key_values(server_log)['port']}/",
+                                    timeout=10) as page:
+            say("server answer", page.read().decode("utf-8").strip())
+    sc("stop", service)
+    wait_for(lambda: state_of(service)[0] == "STOPPED", 60)
+    stopped = state_of(service)
+    say("sc stop", f"{service}: {stopped[0]}, exit code {stopped[1]}")
+    hook = any(HOOK_RAN in line for line in log_lines(output_log))
+    say("shutdown hook", f"{HOOK_RAN!r} in the server log: {'yes' if hook else 'no'}")
+    for line in log_lines(output_log)[:2]:
+        say("", f"| {line}")
+    events = run_robot("x64", scratch / "robot.exe", exe, env={"ARGUMENTS": "--uninstall-service"})
+    removed = next((int(e[2]) for e in events if e[1] == "exit"), None)
+    say("uninstall", f"exit status {removed}; sc query: {state_of(service)[0]}")
+    return (status == 0 and answered and stopped == ("STOPPED", "0") and hook and removed == 0
+            and state_of(service)[0] == "gone")
+
+
 def end_left_running(server_log):
     """Ends the server's JVM where the demo left it running; true when it did not."""
     pid = key_values(server_log).get("pid")
@@ -192,6 +243,8 @@ def main():
     scratch = Path(tempfile.mkdtemp(prefix="smeltra-demo."))
     robot = scratch / "robot.exe"
     handover_log, server_log = scratch / "handover.log", scratch / "frame11.log"
+    if scenario == "service":  # in the service's folder: it has its own environment
+        server_log = scratch / "Tolvan Smeltra" / "Frame11.log"
     passed = False
     try:
         print("Smeltra demo" + SCENARIOS[scenario], flush=True)
@@ -208,10 +261,12 @@ def main():
             if event[1] == "box":
                 show_box(event, pictures / BOX_PICTURES.get(scenario, "message-box.png"))
 
-        events = run_robot("x64", robot, exe, hold_ms=1500, on_event=on_event)
+        events = [] if scenario == "service" else run_robot("x64", robot, exe, hold_ms=1500,
+                                                              on_event=on_event)
         boxes = [e for e in events if e[1] == "box"]
         status = next((int(e[2]) for e in events if e[1] == "exit"), None)
-        say("launcher exit", str(status))
+        if events:
+            say("launcher exit", str(status))
         output_log = exe.rsplit("\\", 1)[0] + "\\logs\\server.log"
         if scenario == "no-java":
             passed = status == 1 and len(boxes) == 1
@@ -224,6 +279,8 @@ def main():
             say("JVM's words", f"{MISSING_CLASS!r} in the box: {'yes' if in_box else 'no'}, "
                 f"in the log: {'yes' if in_log else 'no'}")
             passed = status == 3 and in_box and in_log
+        elif scenario == "service":
+            passed = serve(exe, scratch, output_log)
         else:
             passed = (show_server(events, status, handover_log, server_log, output_log)
                       and start_again_and_stop(robot, exe, pictures, handover_log, output_log))

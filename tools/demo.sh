@@ -1,14 +1,15 @@
-# ./run demo [no-java|ends-at-once]: the launcher starts a real Java server
-# under Wine, on a sample installation with a sample runtime; or finds no Java;
-# or starts a server that ends at once (demo/run_demo.py tells the story).
+# ./run demo [no-java|ends-at-once|service]: the launcher starts a real Java
+# server under Wine, on a sample installation with a sample runtime; or finds
+# no Java; or starts a server that ends at once; or installs the server as a
+# service and stops it (demo/run_demo.py tells the story).
 # The launcher shows on your display when SMELTRA_USE_DISPLAY=1 and DISPLAY is
 # set, otherwise on a private Xvfb; screenshots land in build/demo/.
 
 run_demo() {
   local scenario=${1:-server}
   case "$scenario" in
-    server | no-java | ends-at-once) ;;
-    *) die "usage: ./run demo [no-java|ends-at-once]" ;;
+    server | no-java | ends-at-once | service) ;;
+    *) die "usage: ./run demo [no-java|ends-at-once|service]" ;;
   esac
   ensure_packages "${NATIVE_PACKAGES[@]}" "${WINDOWS_PACKAGES[@]}" "${WINE_PACKAGES[@]}"
   if ! command -v javac >/dev/null || ! command -v jar >/dev/null; then

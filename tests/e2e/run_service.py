@@ -123,8 +123,10 @@ def steps():
 
     def double_click():
         status, boxes = launcher(e2e.APP)
+        by_hand = launcher(e2e.APP, "--service")
         return [] if status == 4 and len(boxes) == 1 and boxes[0].startswith(
-            ALREADY + name["app"]) else [f"status {status}, boxes {boxes}"]
+            ALREADY + name["app"]) and by_hand[0] == 10 and len(by_hand[1]) == 1 else [
+            f"status {status}, boxes {boxes}; --service by hand: {by_hand}"]
 
     def sc_stop():
         wine("sc", "stop", name["app"])
@@ -223,7 +225,8 @@ def steps():
     return [("install", "--install-service: registered to start with Windows as LocalService, "
                         "start pending through the watch, then running with the double-click's "
                         "command line and folder, no window", install),
-            ("double_click", "a double-click while the service runs: the box naming it, 4",
+            ("double_click", "a double-click while the service runs: the box naming it, 4; "
+                             "--service by hand: one box, 10",
              double_click),
             ("sc_stop", "sc stop: Ctrl+C reaches the runtime, stopped with 0", sc_stop),
             ("stop_by_launcher", "Smeltra.exe --stop stops the service through the service "
