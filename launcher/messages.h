@@ -62,6 +62,11 @@ inline constexpr std::u16string_view kHowToStop = u"To stop it, run this command
 inline constexpr std::u16string_view kRunningAsService[] = {
     u"The Smeltra server of this folder is already running as the Windows service ", u"."};
 
+// In the service's log: a server of this folder that a user started runs.
+inline constexpr std::u16string_view kServedElsewhere =
+    u"The Smeltra server of this folder is already running, started by a user, or a program it "
+    u"started still runs. Stop it with Smeltra.exe --stop as that user.";
+
 // The service: its display name (then the folder in brackets) and its
 // description (then the folder).
 inline constexpr std::u16string_view kServiceDisplayName = u"Tolvan Smeltra";

@@ -169,10 +169,16 @@ class Platform {
 
   // The claim `name`: the record of the process that holds an installation,
   // which lives as long as some process has it open. Made, naming no
-  // process, where none has; `made` says so.
+  // process, where none has; `made` says so. While some process has it open,
+  // ServedAnywhere says so.
   virtual Owned OpenClaim(const std::u16string& name, bool& made) = 0;
   virtual ProcessIdentity ReadClaim(Object& claim) = 0;
   virtual void WriteClaim(Object& claim, const ProcessIdentity& process) = 0;
+
+  // True when a server of the installation `key` runs in any Windows
+  // session, as its claim marks it where every session sees it: how the
+  // service, in a session of its own, sees a user's.
+  virtual bool ServedAnywhere(const std::u16string& key) = 0;
 
   // The running process `id`; an empty one when none runs by that id.
   virtual Process OpenProcess(std::uint32_t id) = 0;

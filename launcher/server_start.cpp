@@ -81,6 +81,11 @@ Launched Launch(Registry& registry, std::span<const RegistryView> views, Platfor
     const std::u16string executable = platform.ExecutablePath();
     const std::u16string folder = FolderOfFile(executable);
     const std::u16string key = KeyOf(platform, folder);
+    // Before its own claim marks it: a user's server, in a session of its own.
+    if (as_service && platform.ServedAnywhere(key)) {
+      boxes.emplace_back(messages::kServedElsewhere);
+      return {ExitCode::kAlreadyRunning};
+    }
     std::u16string registered;
     if (!as_service &&
         platform.QueryService(ServiceName(key), registered) >= ServiceState::kPending) {

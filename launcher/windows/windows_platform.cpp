@@ -156,9 +156,11 @@ std::uint64_t Moment(const FILETIME& time) {
   return (std::uint64_t{time.dwHighDateTime} << 32) | time.dwLowDateTime;
 }
 
-// Where launchers of one user's session meet.
-std::wstring ObjectName(const std::u16string& name) {
-  return L"Local\\Smeltra-" + std::wstring(name.begin(), name.end());
+// Where launchers of one user's session meet; `global`: where every session
+// looks, the service's too.
+std::wstring ObjectName(const std::u16string& name, bool global = false) {
+  return (global ? L"Global\\Smeltra-" : L"Local\\Smeltra-") +
+         std::wstring(name.begin(), name.end());
 }
 
 // The job that the runtime `process` and every process it starts belong to,
@@ -172,7 +174,8 @@ std::wstring JobName(const ProcessIdentity& process) {
 // it is one, and who a process is.
 struct Kernel final : Platform::Object {
   UniqueHandle handle;
-  UniqueHandle job;  // of a runtime tied to this process: its end ends the job
+  UniqueHandle job;   // of a runtime tied to this process: its end ends the job
+  UniqueHandle mark;  // of a claim, where every session sees it
   UniqueResource<HANDLE, &ReleaseMutex> held;
   ProcessIdentity identity;
 };
@@ -236,7 +239,19 @@ Platform::Owned WindowsPlatform::OpenClaim(const std::u16string& name, bool& mad
                                          sizeof(ClaimRecord), ObjectName(name).c_str()));
   if (!claim->handle) throw SystemError(GetLastError());
   made = GetLastError() != ERROR_ALREADY_EXISTS;
+  // Any user may make an event there, as no file mapping; one that cannot be
+  // made leaves the service blind to this server, traced.
+  claim->mark.reset(CreateEventW(&inherited, TRUE, FALSE, ObjectName(name, true).c_str()));
+  if (!claim->mark)
+    Trace(u"claim: not marked for the service: " + SystemError(GetLastError()).description());
   return claim;
+}
+
+bool WindowsPlatform::ServedAnywhere(const std::u16string& key) {
+  // Another user's, or the service's, may be closed to this account: there
+  // all the same.
+  const UniqueHandle mark(OpenEventW(SYNCHRONIZE, FALSE, ObjectName(key, true).c_str()));
+  return mark || GetLastError() == ERROR_ACCESS_DENIED;
 }
 
 ProcessIdentity WindowsPlatform::ReadClaim(Object& claim) {
@@ -438,6 +453,7 @@ Platform::Process WindowsPlatform::StartHidden(const std::u16string& program,
   std::vector<HANDLE> handed{nothing.get()};
   if (written != nothing.get()) handed.push_back(written);
   if (claim) handed.push_back(Of(*claim).handle.get());
+  if (claim && Of(*claim).mark) handed.push_back(Of(*claim).mark.get());
   SIZE_T list_size = 0;
   InitializeProcThreadAttributeList(nullptr, 1, 0, &list_size);
   std::vector<std::byte> list_storage(list_size);

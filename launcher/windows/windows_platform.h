@@ -44,6 +44,7 @@ class WindowsPlatform final : public Platform {
   Owned OpenClaim(const std::u16string& name, bool& made) override;
   ProcessIdentity ReadClaim(Object& claim) override;
   void WriteClaim(Object& claim, const ProcessIdentity& process) override;
+  bool ServedAnywhere(const std::u16string& key) override;
   Process OpenProcess(std::uint32_t id) override;
   Process StartHidden(const std::u16string& program, const std::u16string& command_line,
                       const std::u16string& working_folder, const std::u16string& output,

@@ -165,8 +165,8 @@ def steps():
         state = settle(name["app"])
         e2e.end_runtimes()
         return [] if (status, state) == (0, ("1", "1066", "4")) and (
-            "Smeltra, not shown: The Smeltra server of this folder is already running, since"
-            in log(e2e.APP)) else [f"double-click {status}, then the service {state}"]
+            "Smeltra, not shown: The Smeltra server of this folder is already running, started "
+            "by a user" in log(e2e.APP)) else [f"double-click {status}, then the service {state}"]
 
     def killed_service():
         e2e.end_runtimes()

@@ -275,6 +275,7 @@ class FakePlatform final : public Platform {
     if (record_error) throw *record_error;
     events.push_back(u"record " + Decimal(process.id));
   }
+  bool ServedAnywhere(const std::u16string& key) override { return claims.contains(key); }
   Process OpenProcess(std::uint32_t id) override {
     const auto found = running.find(id);
     if (found == running.end()) return {};
