@@ -62,6 +62,9 @@ REFERENCE, SHOT = (Path(__file__).with_name("splash-96dpi.png"),
                      PREFIX.with_name(PREFIX.name + "-splash.png"))
 CLIENT, FUZZ, LIMIT = (518, 376), "5%", 10
 
+# A run's first line in its log.
+HEADER = re.compile(r"\d{4}-\d\d-\d\d \d\d:\d\d:\d\d Smeltra starts (.*?): (.*)\r\n")
+
 HKLM = "HKEY_LOCAL_MACHINE\\SOFTWARE\\"
 WOW64 = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\"  # the 32-bit view
 JRE_KEY = "JavaSoft\\Java Runtime Environment\\"
@@ -333,11 +336,10 @@ def check_logs(scenario, program, line):
                                                                           KEPT_RUNS))]
     if sorted(run.name for run in runs) != sorted(expected):
         return [f"logs {[run.name for run in runs]} in {logs}, expected {expected}"]
-    header = re.compile(r"\d{4}-\d\d-\d\d \d\d:\d\d:\d\d Smeltra starts (.*?): (.*)\r\n")
     failures = []
     for run in runs:
         text = run.read_bytes().decode("utf-8")
-        found = header.match(text)
+        found = HEADER.match(text)
         if not found or system_name(found[1]) != system_name(program) or (
                 line and found[2] != line) or text[found.end():] != SAYS.replace("|", ""):
             failures.append(f"{run.name} holds {text!r}")
@@ -412,10 +414,10 @@ def one_server_per_installation(arch, robot, exe):
     robot2 = host(ROBOT2)
     failures = []
 
-    def launch(app, expected, box=None, stop=False, ctrl_c=False, **env):
+    def launch(app, expected, box=None, stop=False, ctrl_c=False, runtimes=1, **env):
         """Starts the launcher (with --stop) from `app`: its exit status must be
-        `expected`, its one box start with `box`, and a start must start a
-        runtime exactly when it gives 0."""
+        `expected`, its one box start with `box`, and a start must start
+        `runtimes` (2: with the runtime's child) exactly when it gives 0."""
         env = {"SMELTRA_RUNTIME_MS": "60000", **env, **({"ARGUMENTS": "--stop"} if stop else {})}
         events = run_robot(arch, robot, app + "\\Smeltra.exe", env=env)
         status = next((int(e[2]) for e in events if e[1] == "exit"), None)
@@ -424,13 +426,31 @@ def one_server_per_installation(arch, robot, exe):
         what = f"{app}\\Smeltra.exe{' --stop' if stop else ''}"
         if status != expected or len(boxes) != bool(box) or (box and not boxes[0].startswith(box)):
             failures.append(f"{what}: status {status}, boxes {boxes}; expected {expected}, {box}")
-        if len(starts) != (not stop and expected == 0):
+        if len(starts) != runtimes * (not stop and expected == 0):
             failures.append(f"{what}: started {len(starts)} runtimes")
         if ctrl_c and ["stop", "0"] not in [e[1:3] for e in events]:
             failures.append(f"{what}: the runtime was not asked to stop by Ctrl+C: {events}")
 
-    launch(APP, 5, stop=True)  # nothing running: nothing to do, nothing shown
+    def logs_of(app):
+        return {log.name: log.read_bytes() for log in (host(app) / "logs").glob("*")}
+
+    # A program the runtime started holds server.log after the runtime ended:
+    # each later start appends to it and moves no earlier run.
+    earlier = {f"server.{n}.log": f"run -{n}\r\n".encode() for n in range(1, KEPT_RUNS)}
+    (host(APP) / "logs").mkdir()
+    for name, text in earlier.items():
+        (host(APP) / "logs" / name).write_bytes(text)
+    launch(APP, 0, runtimes=2, SMELTRA_RUNTIME_MS="1000", SMELTRA_RUNTIME_CHILD="120000")
+    for run in (1, 2):
+        launch(APP, 0, SMELTRA_RUNTIME_MS="0", SMELTRA_RUNTIME_SAYS=f"run {run}\r\n")
+    launch(APP, 5, stop=True)  # the claim outlived its server: nothing to do, nothing shown
     launch(APP, 0)
+    logs = logs_of(APP)
+    last = logs.pop("server.log", b"").decode()
+    if logs != earlier or not re.fullmatch("".join(
+            HEADER.pattern + says for says in ("", "run 1\r\n", "run 2\r\n", "")), last):
+        failures.append(f"logs after a held server.log: {logs_of(APP)}; expected {earlier} and "
+                        "a server.log of 4 runs")
     launch(APP.upper(), 4, ALREADY_RUNNING)  # the same folder, as Windows compares it
     launch(APP2, 0)  # another installation starts its own
     launch(APP, 0, stop=True, ctrl_c=True)
@@ -478,8 +498,9 @@ def main():
             and (not args.wow64 or any(key.startswith(WOW64) for key, _ in s.keys))]
     if not args.wow64 and (not args.names or "one_server" in args.names):
         runs.append(("one_server", "a second start, one a different case, and two at once start "
-                     "one runtime; another installation its own; a start after a forcible end; "
-                     "--stop by Ctrl+C, after the limit, or with nothing running",
+                     "one runtime; another installation its own; a log held by a runtime's child "
+                     "moves no earlier run; a start after a forcible end; --stop by Ctrl+C, after "
+                     "the limit, or with nothing running",
                      one_server_per_installation))
     failed = 0
     for name, why, go in runs:
