@@ -414,12 +414,13 @@ def one_server_per_installation(arch, robot, exe):
     robot2 = host(ROBOT2)
     failures = []
 
-    def launch(app, expected, box=None, stop=False, ctrl_c=False, runtimes=1, **env):
-        """Starts the launcher (with --stop) from `app`: its exit status must be
-        `expected`, its one box start with `box`, and a start must start
-        `runtimes` (2: with the runtime's child) exactly when it gives 0."""
+    def launch(app, expected, box=None, stop=False, ctrl_c=False, by=robot, runtimes=1, **env):
+        """Starts the launcher (with --stop) from `app` through the robot `by`:
+        its exit status must be `expected`, its one box start with `box`, and a
+        start must start `runtimes` (2: with the runtime's child) exactly when
+        it gives 0."""
         env = {"SMELTRA_RUNTIME_MS": "60000", **env, **({"ARGUMENTS": "--stop"} if stop else {})}
-        events = run_robot(arch, robot, app + "\\Smeltra.exe", env=env)
+        events = run_robot(arch, by, app + "\\Smeltra.exe", env=env)
         status = next((int(e[2]) for e in events if e[1] == "exit"), None)
         boxes = [e[4] for e in events if e[1] == "box"]
         starts = [e for e in events if e[1] == "started"]
@@ -456,20 +457,28 @@ def one_server_per_installation(arch, robot, exe):
     launch(APP, 0, stop=True, ctrl_c=True)
     launch(APP2, 4, ALREADY_RUNNING)  # still running: the stop touched only its own
     end_runtimes()
-    launch(APP2, 0, SMELTRA_RUNTIME_IGNORES_STOP="1")  # ended forcibly, it leaves nothing
-    # The real limit, which no setting shortens.
-    launch(APP2, 6, "The Smeltra server did not stop within 30 seconds", stop=True, ctrl_c=True)
+    # Ended forcibly, with the program it started, it leaves nothing.
+    launch(APP2, 0, runtimes=2, SMELTRA_RUNTIME_IGNORES_STOP="1", SMELTRA_RUNTIME_CHILD="120000")
+    with ThreadPoolExecutor() as pool:
+        # The real limit, which no setting shortens; meanwhile a start is turned away.
+        stop = pool.submit(launch, APP2, 6, "The Smeltra server did not stop within 30 seconds",
+                           stop=True, ctrl_c=True)
+        launch(APP2, 4, "The Smeltra server of this folder is being stopped.", by=robot2)
+        stop.result()
     launch(APP2, 5, stop=True)
     # Two at once: one starts, the other finds it starting or running.
     with ThreadPoolExecutor() as pool:
-        both = list(pool.map(lambda r: run_robot(arch, r, APP + "\\Smeltra.exe",
+        both = list(pool.map(lambda r: run_robot(arch, r, APP2 + "\\Smeltra.exe",
                                                  env={"SMELTRA_RUNTIME_MS": "60000"}),
                              (robot, robot2)))
     statuses = sorted(int(e[2]) for events in both for e in events if e[1] == "exit")
     starts = sum(e[1] == "started" for events in both for e in events)
     if statuses != [0, 4] or starts != 1:
         failures.append(f"two launchers at once: statuses {statuses}, {starts} runtimes started")
-    launch(APP, 0, stop=True)  # whichever robot's runtime it is: ended within the limit
+    # Nothing holds the forcibly ended server's log: this start rolled it.
+    if sorted(logs_of(APP2)) != ["server.1.log", "server.2.log", "server.log"]:
+        failures.append(f"the forcibly ended server's log held: {sorted(logs_of(APP2))}")
+    launch(APP2, 0, stop=True)  # whichever robot's runtime it is: ended within the limit
     return failures, None
 
 
@@ -499,8 +508,8 @@ def main():
     if not args.wow64 and (not args.names or "one_server" in args.names):
         runs.append(("one_server", "a second start, one a different case, and two at once start "
                      "one runtime; another installation its own; a log held by a runtime's child "
-                     "moves no earlier run; a start after a forcible end; --stop by Ctrl+C, after "
-                     "the limit, or with nothing running",
+                     "moves no earlier run; --stop by Ctrl+C, after the limit (a start meanwhile "
+                     "turned away, the child ended too), or with nothing running",
                      one_server_per_installation))
     failed = 0
     for name, why, go in runs:
