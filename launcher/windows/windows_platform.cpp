@@ -325,8 +325,8 @@ void WindowsPlatform::AskToEnd(Object& process) {
 
 void WindowsPlatform::EndTree(Object& process) {
   Kernel& runtime = Of(process);
-  const UniqueHandle job(
-      OpenJobObjectW(JOB_OBJECT_TERMINATE, FALSE, JobName(runtime.identity).c_str()));
+  const UniqueHandle job(OpenJobObjectW(JOB_OBJECT_TERMINATE | JOB_OBJECT_QUERY, FALSE,
+                                        JobName(runtime.identity).c_str()));
   if (!job) {
     Trace(u"stop: no job holds the programs the server started, so it is ended alone: " +
           SystemError(GetLastError()).description());
@@ -336,7 +336,17 @@ void WindowsPlatform::EndTree(Object& process) {
                                : ::OpenProcess(PROCESS_TERMINATE, FALSE, runtime.identity.id));
   if (job ? !TerminateJobObject(job.get(), 1) : !alone || !TerminateProcess(alone.get(), 1))
     throw SystemError(GetLastError());
+  // The ends only begin here: a moment for the last of them, so that what
+  // they held (the log, the claim) is free once the stop is done.
+  const ULONGLONG until = GetTickCount64() + 5000;
   WaitForSingleObject(runtime.handle.get(), 5000);
+  JOBOBJECT_BASIC_ACCOUNTING_INFORMATION accounting{};
+  while (job && GetTickCount64() < until &&
+         QueryInformationJobObject(job.get(), JobObjectBasicAccountingInformation, &accounting,
+                                   sizeof(accounting), nullptr) &&
+         accounting.ActiveProcesses > 0) {
+    Sleep(20);
+  }
 }
 
 std::u16string WindowsPlatform::ExecutablePath() {

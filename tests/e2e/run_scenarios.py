@@ -62,6 +62,9 @@ REFERENCE, SHOT = (Path(__file__).with_name("splash-96dpi.png"),
                      PREFIX.with_name(PREFIX.name + "-splash.png"))
 CLIENT, FUZZ, LIMIT = (518, 376), "5%", 10
 
+# A run's first line in its log.
+HEADER = re.compile(r"\d{4}-\d\d-\d\d \d\d:\d\d:\d\d Smeltra starts (.*?): (.*)\r\n")
+
 HKLM = "HKEY_LOCAL_MACHINE\\SOFTWARE\\"
 WOW64 = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\"  # the 32-bit view
 JRE_KEY = "JavaSoft\\Java Runtime Environment\\"
@@ -131,10 +134,6 @@ SCENARIOS = [
                       '-Dsay=a "quoted" word\\\r\n-D%E2E_UNSET%=\u00e9\r\n',
                       ("-Xmx64m", "-Dsmeltra.name=Tolvan Smeltra", '-Dsay=a "quoted" word\\',
                        "-D%E2E_UNSET%=\u00e9"))),
-    Scenario(name="not_installed",
-             why="no runtime key anywhere: the real box after the splash, status 1 through "
-                 "the message loop's quit",
-             status=1, boxes=(NOT_INSTALLED,)),
     Scenario(name="not_new_enough",
              why="1.3.1 (64-bit view) and 1.3 (32-bit view) only, in the registry's real views: "
                  "status 2",
@@ -333,11 +332,10 @@ def check_logs(scenario, program, line):
                                                                           KEPT_RUNS))]
     if sorted(run.name for run in runs) != sorted(expected):
         return [f"logs {[run.name for run in runs]} in {logs}, expected {expected}"]
-    header = re.compile(r"\d{4}-\d\d-\d\d \d\d:\d\d:\d\d Smeltra starts (.*?): (.*)\r\n")
     failures = []
     for run in runs:
         text = run.read_bytes().decode("utf-8")
-        found = header.match(text)
+        found = HEADER.match(text)
         if not found or system_name(found[1]) != system_name(program) or (
                 line and found[2] != line) or text[found.end():] != SAYS.replace("|", ""):
             failures.append(f"{run.name} holds {text!r}")
@@ -412,44 +410,83 @@ def one_server_per_installation(arch, robot, exe):
     robot2 = host(ROBOT2)
     failures = []
 
-    def launch(app, expected, box=None, stop=False, ctrl_c=False, **env):
-        """Starts the launcher (with --stop) from `app`: its exit status must be
-        `expected`, its one box start with `box`, and a start must start a
-        runtime exactly when it gives 0."""
+    def launch(app, expected, box=None, stop=False, ctrl_c=False, by=robot, hold_ms=0, runtimes=1,
+               **env):
+        """Starts the launcher (with --stop) from `app` through the robot `by`,
+        which holds a box `hold_ms`: its exit status must be `expected`, its one
+        box start with `box`, and a start must start `runtimes` (2: with the
+        runtime's child) exactly when it gives 0. Its events."""
         env = {"SMELTRA_RUNTIME_MS": "60000", **env, **({"ARGUMENTS": "--stop"} if stop else {})}
-        events = run_robot(arch, robot, app + "\\Smeltra.exe", env=env)
+        events = run_robot(arch, by, app + "\\Smeltra.exe", hold_ms=hold_ms, env=env)
         status = next((int(e[2]) for e in events if e[1] == "exit"), None)
         boxes = [e[4] for e in events if e[1] == "box"]
         starts = [e for e in events if e[1] == "started"]
         what = f"{app}\\Smeltra.exe{' --stop' if stop else ''}"
         if status != expected or len(boxes) != bool(box) or (box and not boxes[0].startswith(box)):
             failures.append(f"{what}: status {status}, boxes {boxes}; expected {expected}, {box}")
-        if len(starts) != (not stop and expected == 0):
+        if len(starts) != runtimes * (not stop and expected == 0):
             failures.append(f"{what}: started {len(starts)} runtimes")
         if ctrl_c and ["stop", "0"] not in [e[1:3] for e in events]:
             failures.append(f"{what}: the runtime was not asked to stop by Ctrl+C: {events}")
+        return events
 
-    launch(APP, 5, stop=True)  # nothing running: nothing to do, nothing shown
+    def logs_of(app):
+        return {log.name: log.read_bytes() for log in (host(app) / "logs").glob("*")}
+
+    # A program the runtime started holds server.log after the runtime ended:
+    # each later start appends to it and moves no earlier run.
+    earlier = {f"server.{n}.log": f"run -{n}\r\n".encode() for n in range(1, KEPT_RUNS)}
+    (host(APP) / "logs").mkdir()
+    for name, text in earlier.items():
+        (host(APP) / "logs" / name).write_bytes(text)
+    launch(APP, 0, runtimes=2, SMELTRA_RUNTIME_MS="1000", SMELTRA_RUNTIME_CHILD="120000")
+    for run in (1, 2):
+        launch(APP, 0, SMELTRA_RUNTIME_MS="0", SMELTRA_RUNTIME_SAYS=f"run {run}\r\n")
+    launch(APP, 5, stop=True)  # the claim outlived its server: nothing to do, nothing shown
     launch(APP, 0)
+    logs = logs_of(APP)
+    last = logs.pop("server.log", b"").decode()
+    if logs != earlier or not re.fullmatch("".join(
+            HEADER.pattern + says for says in ("", "run 1\r\n", "run 2\r\n", "")), last):
+        failures.append(f"logs after a held server.log: {logs_of(APP)}; expected {earlier} and "
+                        "a server.log of 4 runs")
     launch(APP.upper(), 4, ALREADY_RUNNING)  # the same folder, as Windows compares it
     launch(APP2, 0)  # another installation starts its own
     launch(APP, 0, stop=True, ctrl_c=True)
     launch(APP2, 4, ALREADY_RUNNING)  # still running: the stop touched only its own
     end_runtimes()
-    launch(APP2, 0, SMELTRA_RUNTIME_IGNORES_STOP="1")  # ended forcibly, it leaves nothing
-    # The real limit, which no setting shortens.
-    launch(APP2, 6, "The Smeltra server did not stop within 30 seconds", stop=True, ctrl_c=True)
+    # Ended forcibly, with the program it started, it leaves nothing.
+    launch(APP2, 0, runtimes=2, SMELTRA_RUNTIME_IGNORES_STOP="1", SMELTRA_RUNTIME_CHILD="120000")
+    with ThreadPoolExecutor() as pool:
+        # The real limit, which no setting shortens; meanwhile a start is turned away.
+        stop = pool.submit(launch, APP2, 6, "The Smeltra server did not stop within 30 seconds",
+                           stop=True, ctrl_c=True)
+        launch(APP2, 4, "The Smeltra server of this folder is being stopped.", by=robot2)
+        stop.result()
     launch(APP2, 5, stop=True)
     # Two at once: one starts, the other finds it starting or running.
     with ThreadPoolExecutor() as pool:
-        both = list(pool.map(lambda r: run_robot(arch, r, APP + "\\Smeltra.exe",
+        both = list(pool.map(lambda r: run_robot(arch, r, APP2 + "\\Smeltra.exe",
                                                  env={"SMELTRA_RUNTIME_MS": "60000"}),
                              (robot, robot2)))
     statuses = sorted(int(e[2]) for events in both for e in events if e[1] == "exit")
     starts = sum(e[1] == "started" for events in both for e in events)
     if statuses != [0, 4] or starts != 1:
         failures.append(f"two launchers at once: statuses {statuses}, {starts} runtimes started")
-    launch(APP, 0, stop=True)  # whichever robot's runtime it is: ended within the limit
+    # Nothing holds the forcibly ended server's log: this start rolled it.
+    if sorted(logs_of(APP2)) != ["server.1.log", "server.2.log", "server.log"]:
+        failures.append(f"the forcibly ended server's log held: {sorted(logs_of(APP2))}")
+    launch(APP2, 0, stop=True)  # whichever robot's runtime it is: ended within the limit
+    # Each shows its own box, the second while the first's stays open longer
+    # than a launcher waits for another: neither holds the installation then.
+    write_registry(())
+    with ThreadPoolExecutor() as pool:
+        later = pool.submit(lambda: time.sleep(1) or launch(APP, 1, NOT_INSTALLED, by=robot2,
+                                                             hold_ms=12000))
+        both = [launch(APP, 1, NOT_INSTALLED, hold_ms=12000), later.result()]
+    box_times = [e[0] for events in both for e in events if e[1] == "box"]
+    if any(at > 6000 for at in box_times):
+        failures.append(f"boxes shown {box_times} ms after their launchers started: one waited")
     return failures, None
 
 
@@ -478,8 +515,10 @@ def main():
             and (not args.wow64 or any(key.startswith(WOW64) for key, _ in s.keys))]
     if not args.wow64 and (not args.names or "one_server" in args.names):
         runs.append(("one_server", "a second start, one a different case, and two at once start "
-                     "one runtime; another installation its own; a start after a forcible end; "
-                     "--stop by Ctrl+C, after the limit, or with nothing running",
+                     "one runtime; another installation its own; a log held by a runtime's child "
+                     "moves no earlier run; --stop by Ctrl+C, after the limit (a start meanwhile "
+                     "turned away, the child ended too), or with nothing running; two launchers "
+                     "without Java each show their box at once",
                      one_server_per_installation))
     failed = 0
     for name, why, go in runs:
