@@ -70,7 +70,7 @@ std::optional<ServerLog> OpenServerLog(Platform& platform, std::u16string_view l
       const std::u16string path = Joined(folder, LogFileName(0));
       try {
         Roll(platform, folder);
-        const std::uint64_t start = platform.AppendFile(path, header);
+        const std::uint64_t start = platform.Append(*platform.OpenToAppend(path), header);
         platform.Trace(u"log: " + path);
         return ServerLog{path, start};
       } catch (const LauncherError& error) {

@@ -104,30 +104,33 @@ TEST(ReadFileTest, TellsMissingReadTooLongAndUnreadableApart) {
 
 // The log's file operations on a real file system: folders made on the way,
 // appending beside a runtime that holds the file as the launcher hands it
-// on (no sharing for deletion), which keeps the file from being moved, then
-// moving it over an earlier run's file, and reading the end of what was
-// written after a point.
+// on (no sharing for deletion), which keeps the file from being moved, as
+// the platform's own open file does, then moving it over an earlier run's
+// file, and reading the end of what was written after a point.
 TEST(LogFileTest, AppendBesideAWriterMoveOnlyWhenFreeReadTheEnd) {
   const ScratchFolder scratch;
   WindowsPlatform platform;
   const std::u16string log = FromWide(scratch.path()) + u"\\l\u00f6gs\\deep\\server.log";
   const std::u16string moved = FromWide(scratch.path()) + u"\\l\u00f6gs\\deep\\server.1.log";
-  EXPECT_EQ(platform.AppendFile(log, "header\r\n"), 8u);
+  auto file = platform.OpenToAppend(log);
+  EXPECT_EQ(platform.Append(*file, "header\r\n"), 8u);
   UniqueHandle runtime(CreateFileW(AsWide(log), FILE_APPEND_DATA,
                                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
                                    nullptr));
   ASSERT_TRUE(runtime);
   DWORD written = 0;
   ASSERT_TRUE(WriteFile(runtime.get(), "out\n", 4, &written, nullptr));
-  EXPECT_EQ(platform.AppendFile(log, "more\n"), 17u);
+  EXPECT_EQ(platform.Append(*file, "more\n"), 17u);
   const auto move = [&] { EXPECT_TRUE(platform.MoveFile(log, moved)); };
   EXPECT_EQ(ThrownBy(move), SystemError(ERROR_SHARING_VIOLATION).description());
   EXPECT_EQ(platform.ReadFileEnd(log, 8, 100), "out\nmore\n");
   EXPECT_EQ(platform.ReadFileEnd(log, 8, 3), "ore\n");  // one byte past the cap: cut
   EXPECT_EQ(platform.ReadFileEnd(log, 17, 4), "");
   EXPECT_EQ(platform.ReadFileEnd(moved, 0, 4), std::nullopt);
-  platform.AppendFile(moved, "an earlier run");
+  platform.Append(*platform.OpenToAppend(moved), "an earlier run");
   runtime.reset();
+  EXPECT_EQ(ThrownBy(move), SystemError(ERROR_SHARING_VIOLATION).description());
+  file.reset();
   EXPECT_EQ(ThrownBy(move), u"");
   EXPECT_FALSE(platform.MoveFile(log, moved));  // nothing left to move
   EXPECT_EQ(platform.ReadFile(moved, 100), "header\r\nout\nmore\n");
