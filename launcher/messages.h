@@ -74,7 +74,7 @@ inline constexpr std::u16string_view kNotRecorded =
 
 // The line that opens each run in the server's log, around the runtime's
 // program, after the date and time and before the command line.
-inline constexpr std::u16string_view kLogHeader[] = {u" Smeltra starts ", u": "};
+inline constexpr std::u16string_view kLogHeader[] = {u"Smeltra starts ", u": "};
 
 // The reason given there for an options file that is refused: kOptionsFile,
 // the file's path, then kOptionsLine and the line's number where one line is
