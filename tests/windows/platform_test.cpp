@@ -1,10 +1,9 @@
 // WindowsPlatform against the real system: failures in the system's own
 // words, the environment, files and what they hold, the log's file
-// operations, the installation's claim, the stop's Ctrl+C and its force on
-// the runtime's job; and options quoted as
-// Windows reads them back. The runtime's start itself (without a window, its
-// handles, in which folder, watched), where the program is and DLLs planted
-// beside it come with the end-to-end suite, which runs the real program.
+// operations, the runtime's output piped into its log, the installation's claim, the stop's Ctrl+C
+// and its force on the runtime's job; and options quoted as Windows reads them back. The runtime's
+// start itself (without a window, its handles, in which folder, watched), where the program is and
+// DLLs planted beside it come with the end-to-end suite, which runs the real program.
 
 #include "launcher/windows/windows_platform.h"
 
@@ -15,14 +14,17 @@
 
 #include <algorithm>
 #include <fstream>
+#include <thread>
 
 #include "common/text.h"
 #include "common/windows/unique_handles.h"
 #include "common/windows/wide_text.h"
 #include "launcher/argument_quoting.h"
+#include "launcher/log_pump.h"
 #include "launcher/path_text.h"
 #include "launcher/server_life.h"
 #include "launcher/server_start.h"
+#include "launcher/windows/output_pipe.h"
 #include "tests/support/fakes.h"
 #include "tests/windows/test_support.h"
 
@@ -136,6 +138,51 @@ TEST(LogFileTest, AppendBesideAWriterMoveOnlyWhenFreeReadTheEnd) {
   EXPECT_EQ(platform.ReadFile(moved, 100), "header\r\nout\nmore\n");
   EXPECT_FALSE(platform.FileExists(log));
   EXPECT_EQ(platform.FromSystemCodePage("caf\xE9"), u"caf\u00e9");  // Wine's prefix: Windows-1252
+}
+
+// The pipe under pressure: a writer faster than the disk, 25 MiB of
+// numbered lines in large writes and a last line never ended, all of it in
+// the log once and in order across rolled files, each at most the roll's
+// size and one line, no line split between two, each new one opened by its
+// header line.
+TEST(OutputPipeTest, AFastWriterLosesAndSplitsNoLine) {
+  const ScratchFolder scratch;
+  WindowsPlatform platform;
+  const std::u16string folder = FromWide(scratch.path()) + u"\\";
+  const ServerLog log{folder + u"server.log",
+                      platform.Append(*platform.OpenToAppend(folder + u"server.log"), "run\r\n")};
+  std::string written;
+  for (int line = 0; written.size() < (25u << 20); ++line)
+    written += "line " + std::to_string(line) + " of the server's output\r\n";
+  written += "the last, never ended";
+  {
+    OutputPipe pipe(LogPump(platform, log, u"h"));
+    DWORD flags = 0;
+    EXPECT_TRUE(GetHandleInformation(pipe.writer.get(), &flags) && (flags & HANDLE_FLAG_INHERIT));
+    const std::jthread runtime([&, writer = std::move(pipe.writer)] {
+      std::string_view rest = written;
+      DWORD sent = 0;
+      while (!rest.empty() &&
+             WriteFile(writer.get(), rest.data(),
+                       static_cast<DWORD>(std::min<std::size_t>(rest.size(), 1 << 20)), &sent,
+                       nullptr))
+        rest.remove_prefix(sent);
+    });
+  }
+  std::string logged;
+  for (const std::u16string name : {u"server.2.log", u"server.1.log", u"server.log"}) {
+    const std::string file = platform.ReadFile(folder + name, 2 * kRollBytes).value_or("");
+    const std::size_t body = file.find('\n') + 1;
+    EXPECT_EQ(file.substr(0, body),
+              name == u"server.2.log" ? "run\r\n" : file.substr(0, 19) + " h\r\n");
+    if (name != u"server.log") {
+      EXPECT_LE(file.size(), kRollBytes + 40) << Utf8(name);
+      EXPECT_TRUE(file.ends_with("output\r\n")) << Utf8(name);
+    }
+    logged += file.substr(body);
+  }
+  EXPECT_TRUE(logged == written) << logged.size() << " bytes logged of " << written.size();
+  EXPECT_FALSE(platform.FileExists(folder + u"server.3.log"));
 }
 
 // The robot as the server's runtime, java.exe in a scratch folder, which
