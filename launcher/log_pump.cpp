@@ -21,11 +21,11 @@ void LogPump::Take(std::string_view bytes) {
       const std::size_t end =
           reach < bytes.size() ? bytes.find('\n', static_cast<std::size_t>(reach)) : bytes.npos;
       if (end == bytes.npos) break;
-      size_ = platform_.Append(*file_, bytes.substr(0, end + 1));
+      Append(bytes.substr(0, end + 1));
       bytes.remove_prefix(end + 1);
       held = !Roll();
     }
-    size_ = platform_.Append(*file_, bytes);
+    Append(bytes);
   } catch (const std::exception& error) {
     TraceOnce(u"log: " + path_ + u" cannot be written, output lost: " + ErrorDescription(error));
   }
@@ -33,9 +33,17 @@ void LogPump::Take(std::string_view bytes) {
 
 void LogPump::Open() {
   file_ = platform_.OpenToAppend(path_);
-  size_ = platform_.Append(*file_, {});
+  size_ = platform_.SizeOf(*file_);
   // Made new by the roll, or by whoever removed the last one.
-  if (size_ == 0) size_ = platform_.Append(*file_, HeaderLine(platform_, header_));
+  if (size_ == 0) Append(HeaderLine(platform_, header_));
+}
+
+void LogPump::Append(std::string_view bytes) {
+  // Counted here rather than asked of the file at each chunk, which costs
+  // as much as the write under Wine; only a writer beside the pump, which
+  // the next open counts, goes uncounted.
+  platform_.Append(*file_, bytes);
+  size_ += bytes.size();
 }
 
 bool LogPump::Roll() {

@@ -35,6 +35,7 @@ class LogPump {
 
  private:
   void Open();
+  void Append(std::string_view bytes);
   bool Roll();
   void TraceOnce(std::u16string line);
 

@@ -95,8 +95,10 @@ class Platform {
   // moves it while it is open.
   virtual Owned OpenToAppend(const std::u16string& path) = 0;
   // Appends `bytes` to `file` (from OpenToAppend), at its end whoever else
-  // writes it; returns its size after the write.
-  virtual std::uint64_t Append(Object& file, std::string_view bytes) = 0;
+  // writes it.
+  virtual void Append(Object& file, std::string_view bytes) = 0;
+  // The size of `file` (from OpenToAppend), with what others wrote to it.
+  virtual std::uint64_t SizeOf(Object& file) = 0;
 
   // Moves the file `from` to `to`, replacing a file there; false when there
   // is no file `from` to move (nor its folder).

@@ -77,9 +77,10 @@ std::optional<ServerLog> OpenServerLog(Platform& platform, std::u16string_view l
       try {
         if (const auto held = RollLogs(platform, folder))
           platform.Trace(u"log: not rolled, so this run appends: " + *held);
-        const std::uint64_t start = platform.Append(*platform.OpenToAppend(path), header);
+        const auto file = platform.OpenToAppend(path);
+        platform.Append(*file, header);
         platform.Trace(u"log: " + path);
-        return ServerLog{path, start};
+        return ServerLog{path, platform.SizeOf(*file)};
       } catch (const LauncherError& error) {
         platform.Trace(u"log: " + path + u" cannot be written: " + error.description());
       }

@@ -179,14 +179,17 @@ Platform::Owned WindowsPlatform::OpenToAppend(const std::u16string& path) {
   return file;
 }
 
-std::uint64_t WindowsPlatform::Append(Object& file, std::string_view bytes) {
+void WindowsPlatform::Append(Object& file, std::string_view bytes) {
   DWORD written = 0;
-  LARGE_INTEGER size{};
   if (!WriteFile(Of(file).handle.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
-                 nullptr) ||
-      !GetFileSizeEx(Of(file).handle.get(), &size)) {
+                 nullptr)) {
     throw SystemError(GetLastError());
   }
+}
+
+std::uint64_t WindowsPlatform::SizeOf(Object& file) {
+  LARGE_INTEGER size{};
+  if (!GetFileSizeEx(Of(file).handle.get(), &size)) throw SystemError(GetLastError());
   return static_cast<std::uint64_t>(size.QuadPart);
 }
 

@@ -32,7 +32,8 @@ class WindowsPlatform final : public Platform {
   std::vector<std::u16string> SystemFolders() override;
   void Trace(std::u16string_view line) override;
   Owned OpenToAppend(const std::u16string& path) override;
-  std::uint64_t Append(Object& file, std::string_view bytes) override;
+  void Append(Object& file, std::string_view bytes) override;
+  std::uint64_t SizeOf(Object& file) override;
   bool MoveFile(const std::u16string& from, const std::u16string& to) override;
   std::optional<std::string> ReadFileEnd(const std::u16string& path, std::uint64_t offset,
                                          std::size_t max_bytes) override;

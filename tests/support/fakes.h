@@ -218,8 +218,11 @@ class FakePlatform final : public Platform {
     contents[path];
     return std::make_unique<Appending>(this, path);
   }
-  std::uint64_t Append(Object& file, std::string_view bytes) override {
-    return contents[static_cast<Appending&>(file).path].append(bytes).size();
+  void Append(Object& file, std::string_view bytes) override {
+    contents[static_cast<Appending&>(file).path].append(bytes);
+  }
+  std::uint64_t SizeOf(Object& file) override {
+    return contents[static_cast<Appending&>(file).path].size();
   }
   bool MoveFile(const std::u16string& from, const std::u16string& to) override {
     if (!contents.contains(from)) return false;
