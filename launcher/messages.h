@@ -111,11 +111,11 @@ inline constexpr std::u16string_view kNotRecorded =
 
 // Before a box's words in the server's log, after the date and time, where
 // no one could have seen the box.
-inline constexpr std::u16string_view kNotShown = u" Smeltra, not shown: ";
+inline constexpr std::u16string_view kNotShown = u"Smeltra, not shown: ";
 
 // The line that opens each run in the server's log, around the runtime's
 // program, after the date and time and before the command line.
-inline constexpr std::u16string_view kLogHeader[] = {u" Smeltra starts ", u": "};
+inline constexpr std::u16string_view kLogHeader[] = {u"Smeltra starts ", u": "};
 
 // The reason given there for an options file that is refused: kOptionsFile,
 // the file's path, then kOptionsLine and the line's number where one line is

@@ -112,10 +112,24 @@ class Platform {
   // runtime was or was not taken; nothing is shown or written.
   virtual void Trace(std::u16string_view line) = 0;
 
-  // Appends `bytes` to the file at `path`, making the file and every folder
-  // on its way that is missing; others may read and write the file
-  // meanwhile. Returns the file's size after the write.
-  virtual std::uint64_t AppendFile(const std::u16string& path, std::string_view bytes) = 0;
+  // A kernel object the platform opened for the server's life: a log open to
+  // append to, a lock taken, a claim, a process. Portable code holds it and
+  // never looks inside; destroying it closes it (and lets go of a lock).
+  class Object {
+   public:
+    virtual ~Object() = default;
+  };
+  using Owned = std::unique_ptr<Object>;
+
+  // The file at `path` open to append to, made with every folder on its way
+  // that is missing; others may read and write it meanwhile, but nobody
+  // moves it while it is open.
+  virtual Owned OpenToAppend(const std::u16string& path) = 0;
+  // Appends `bytes` to `file` (from OpenToAppend), at its end whoever else
+  // writes it.
+  virtual void Append(Object& file, std::string_view bytes) = 0;
+  // The size of `file` (from OpenToAppend), with what others wrote to it.
+  virtual std::uint64_t SizeOf(Object& file) = 0;
 
   // Moves the file `from` to `to`, replacing a file there; false when there
   // is no file `from` to move (nor its folder).
@@ -148,14 +162,6 @@ class Platform {
   // throws LauncherError, its code kAccessDeniedCode where a process with
   // more rights made the object.
 
-  // A kernel object the platform opened for the server's life: a lock taken,
-  // a claim, a process. Portable code holds it and never looks inside;
-  // destroying it closes it (and lets go of a lock).
-  class Object {
-   public:
-    virtual ~Object() = default;
-  };
-  using Owned = std::unique_ptr<Object>;
   // A process opened to be watched and stopped, and who it is.
   struct Process {
     Owned process;  // empty: none runs

@@ -33,49 +33,57 @@ bool LogTurnedOff(Platform& platform) {
   return off;
 }
 
-// Moves each earlier run in `folder` one name on, the oldest out, so that
-// the run about to start writes server.log afresh. The last run goes first,
-// to a name of its own: while a program still writes it (one the server
-// started inherits it) it cannot move, and then nothing else moves either,
-// and the new run appends to it, so that no run is lost however many starts
-// find it held. An older run that cannot move (a viewer that holds it without
-// letting it be renamed) stops the roll there and the last run goes back.
-void Roll(Platform& platform, const std::u16string& folder) {
+}  // namespace
+
+std::optional<std::u16string> RollLogs(Platform& platform, const std::u16string& folder) {
+  // The last run goes first, to a name of its own: while a program still
+  // writes it (one the server started inherits it) it cannot move, and then
+  // nothing else moves either, so that no run is lost however often the roll
+  // finds it held. An older run that cannot move (a viewer that holds it
+  // without letting it be renamed) stops the roll there and the last run
+  // goes back.
   const std::u16string last = Joined(folder, LogFileName(0));
   const std::u16string rolling = last + u".roll";
   std::u16string from = last;
   try {
-    if (!platform.MoveFile(last, rolling)) return;
+    if (!platform.MoveFile(last, rolling)) return std::nullopt;
     for (int run = kKeptRuns - 1; run > 1; --run) {
       from = Joined(folder, LogFileName(run - 1));
       platform.MoveFile(from, Joined(folder, LogFileName(run)));
     }
     from = rolling;
     platform.MoveFile(rolling, Joined(folder, LogFileName(1)));
+    return std::nullopt;
   } catch (const LauncherError& error) {
-    platform.Trace(u"log: " + from + u" not rolled, so this run appends: " + error.description());
     if (from != last) platform.MoveFile(rolling, last);
+    return from + u": " + error.description();
   }
 }
-}  // namespace
+
+std::u16string RunHeader(std::u16string_view program, std::u16string_view command_line) {
+  return std::u16string(messages::kLogHeader[0]) + std::u16string(program) +
+         std::u16string(messages::kLogHeader[1]) + std::u16string(command_line);
+}
+
+std::string HeaderLine(Platform& platform, std::u16string_view text) {
+  return Utf8(platform.LocalTime() + u" " + std::u16string(text)) + "\r\n";
+}
 
 std::optional<ServerLog> OpenServerLog(Platform& platform, std::u16string_view launcher_folder,
                                        std::u16string_view key, std::u16string_view program,
                                        std::u16string_view command_line) {
   try {
     if (LogTurnedOff(platform)) return std::nullopt;
-    const std::string header =
-        Utf8(platform.LocalTime() + std::u16string(messages::kLogHeader[0]) +
-             std::u16string(program) + std::u16string(messages::kLogHeader[1]) +
-             std::u16string(command_line)) +
-        "\r\n";
+    const std::string header = HeaderLine(platform, RunHeader(program, command_line));
     for (const std::u16string& folder : LogFolders(platform, launcher_folder, key)) {
       const std::u16string path = Joined(folder, LogFileName(0));
       try {
-        Roll(platform, folder);
-        const std::uint64_t start = platform.AppendFile(path, header);
+        if (const auto held = RollLogs(platform, folder))
+          platform.Trace(u"log: not rolled, so this run appends: " + *held);
+        const auto file = platform.OpenToAppend(path);
+        platform.Append(*file, header);
         platform.Trace(u"log: " + path);
-        return ServerLog{path, start};
+        return ServerLog{path, platform.SizeOf(*file)};
       } catch (const LauncherError& error) {
         platform.Trace(u"log: " + path + u" cannot be written: " + error.description());
       }
@@ -93,11 +101,10 @@ void NoteInLog(Platform& platform, std::u16string_view launcher_folder, std::u16
     platform.Trace(u"not shown: " + std::u16string(text));
     if (LogTurnedOff(platform)) return;
     const std::string line =
-        Utf8(platform.LocalTime() + std::u16string(messages::kNotShown) + std::u16string(text)) +
-        "\r\n";
+        HeaderLine(platform, std::u16string(messages::kNotShown) + std::u16string(text));
     for (const std::u16string& folder : LogFolders(platform, launcher_folder, key)) {
       try {
-        platform.AppendFile(Joined(folder, LogFileName(0)), line);
+        platform.Append(*platform.OpenToAppend(Joined(folder, LogFileName(0))), line);
         return;
       } catch (const LauncherError& error) {
         platform.Trace(u"log: " + folder + u" cannot be written: " + error.description());

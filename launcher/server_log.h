@@ -44,6 +44,19 @@ std::optional<ServerLog> OpenServerLog(Platform& platform, std::u16string_view l
 // words of a box that no one could see. Traced; never throws.
 void NoteInLog(Platform& platform, std::u16string_view launcher_folder, std::u16string_view key,
                std::u16string_view text);
+// Moves each earlier log in `folder` one name on, server.log to
+// server.1.log and so on, the oldest of kKeptRuns out, so that server.log
+// can start afresh. Nothing when it did, or found no server.log; else the
+// file it stopped at and why, in which case server.log is where it was.
+std::optional<std::u16string> RollLogs(Platform& platform, const std::u16string& folder);
+
+// The text that follows the time in a run's first line: the runtime started
+// and its command line.
+std::u16string RunHeader(std::u16string_view program, std::u16string_view command_line);
+
+// A log file's first line, UTF-8 with its line break: the local time, then
+// `text`.
+std::string HeaderLine(Platform& platform, std::u16string_view text);
 
 // The last lines the run wrote to its log (at most kTailLines, from the last
 // kTailBytes), CRLF between them: read as UTF-8 where they are UTF-8, in the

@@ -5,6 +5,9 @@
 #   size       both dist executables
 #   start calls  under Wine: what the server's log and the installation's
 #              claim cost a start, on the real calls (start_calls_benchmark.cpp)
+#   log pump   under Wine: the runtime's output piped into its log, rolled,
+#              against the same bytes straight to a file and through a bare
+#              pipe, and the pumping process's memory (log_pump_benchmark.cpp)
 #   start-up   under Wine: Smeltra.exe started by the end-to-end robot, which
 #              times it and stands in for java.exe; SMELTRA_BENCH_RUNS runs
 #              (default 9) after one warm-up run
@@ -28,6 +31,9 @@ bench_windows() {
   log "the log's and the claim's calls under Wine"
   tools/wine-run x64 "$BENCH_WINDOWS_BUILD/tests/bin/smeltra_start_calls_benchmark.exe" |
     tee "$BENCH_OUT/start-calls.txt"
+  log "the log pump under Wine: three rounds of 1 GiB each way"
+  tools/wine-run x64 "$BENCH_WINDOWS_BUILD/tests/bin/smeltra_log_pump_benchmark.exe" |
+    tee "$BENCH_OUT/log-pump.txt"
   bench_startup
 }
 

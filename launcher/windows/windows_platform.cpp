@@ -95,30 +95,6 @@ std::optional<std::string> WindowsPlatform::ReadFileEnd(const std::u16string& pa
   return ReadUpTo(*file, max_bytes + 1);
 }
 
-std::uint64_t WindowsPlatform::AppendFile(const std::u16string& path, std::string_view bytes) {
-  const auto open = [&] {
-    return UniqueFile(CreateFileW(AsWide(path), FILE_APPEND_DATA | FILE_READ_ATTRIBUTES,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
-  };
-  UniqueFile file = open();
-  if (!file && GetLastError() == ERROR_PATH_NOT_FOUND) {
-    // Each folder on the way, from the top; one that is there already or
-    // cannot be made leaves the answer to the second open.
-    for (auto at = path.find(u'\\', 3); at != path.npos; at = path.find(u'\\', at + 1))
-      CreateDirectoryW(AsWide(path.substr(0, at)), nullptr);
-    file = open();
-  }
-  DWORD written = 0;
-  LARGE_INTEGER size{};
-  if (!file ||
-      !WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
-      !GetFileSizeEx(file.get(), &size)) {
-    throw SystemError(GetLastError());
-  }
-  return static_cast<std::uint64_t>(size.QuadPart);
-}
-
 bool WindowsPlatform::MoveFile(const std::u16string& from, const std::u16string& to) {
   if (MoveFileExW(AsWide(from), AsWide(to), MOVEFILE_REPLACE_EXISTING)) return true;
   const DWORD code = GetLastError();
@@ -170,8 +146,8 @@ std::wstring JobName(const ProcessIdentity& process) {
   return ObjectName(u"job-" + Decimal(process.id) + u"-" + Hex(process.created, 16));
 }
 
-// What the platform hands the server's life: a handle, held as a lock where
-// it is one, and who a process is.
+// What the platform hands the server's life and its log: a handle, held as a
+// lock where it is one, and who a process is.
 struct Kernel final : Platform::Object {
   UniqueHandle handle;
   UniqueHandle job;   // of a runtime tied to this process: its end ends the job
@@ -202,6 +178,39 @@ UniqueView MapClaim(Platform::Object& claim, DWORD access) {
 }
 
 }  // namespace
+
+Platform::Owned WindowsPlatform::OpenToAppend(const std::u16string& path) {
+  const auto open = [&] {
+    return UniqueFile(CreateFileW(AsWide(path), FILE_APPEND_DATA | FILE_READ_ATTRIBUTES,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+  };
+  auto file = std::make_unique<Kernel>();
+  file->handle = open();
+  if (!file->handle && GetLastError() == ERROR_PATH_NOT_FOUND) {
+    // Each folder on the way, from the top; one that is there already or
+    // cannot be made leaves the answer to the second open.
+    for (auto at = path.find(u'\\', 3); at != path.npos; at = path.find(u'\\', at + 1))
+      CreateDirectoryW(AsWide(path.substr(0, at)), nullptr);
+    file->handle = open();
+  }
+  if (!file->handle) throw SystemError(GetLastError());
+  return file;
+}
+
+void WindowsPlatform::Append(Object& file, std::string_view bytes) {
+  DWORD written = 0;
+  if (!WriteFile(Of(file).handle.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
+                 nullptr)) {
+    throw SystemError(GetLastError());
+  }
+}
+
+std::uint64_t WindowsPlatform::SizeOf(Object& file) {
+  LARGE_INTEGER size{};
+  if (!GetFileSizeEx(Of(file).handle.get(), &size)) throw SystemError(GetLastError());
+  return static_cast<std::uint64_t>(size.QuadPart);
+}
 
 std::u16string WindowsPlatform::LocalTime() {
   SYSTEMTIME now{};

@@ -32,7 +32,9 @@ class WindowsPlatform final : public Platform {
   std::u16string ExpandEnvironment(const std::u16string& text) override;
   std::vector<std::u16string> SystemFolders() override;
   void Trace(std::u16string_view line) override;
-  std::uint64_t AppendFile(const std::u16string& path, std::string_view bytes) override;
+  Owned OpenToAppend(const std::u16string& path) override;
+  void Append(Object& file, std::string_view bytes) override;
+  std::uint64_t SizeOf(Object& file) override;
   bool MoveFile(const std::u16string& from, const std::u16string& to) override;
   std::optional<std::string> ReadFileEnd(const std::u16string& path, std::uint64_t offset,
                                          std::size_t max_bytes) override;

@@ -204,14 +204,33 @@ class FakePlatform final : public Platform {
     return {u"C:\\Windows\\system32", u"C:\\Windows\\System", u"C:\\Windows"};
   }
   void Trace(std::u16string_view line) override { traces.emplace_back(line); }
-  std::uint64_t AppendFile(const std::u16string& path, std::string_view bytes) override {
+  // Open, a file cannot be moved, as the Windows platform shares it.
+  struct Appending final : Object {
+    Appending(FakePlatform* owner, std::u16string file) : platform(owner), path(std::move(file)) {
+      platform->appending.insert(path);
+    }
+    ~Appending() override { platform->appending.erase(platform->appending.find(path)); }
+    FakePlatform* platform;
+    std::u16string path;
+  };
+  Owned OpenToAppend(const std::u16string& path) override {
     for (const std::u16string& folder : unwritable)
       if (path.starts_with(folder + u"\\")) throw LauncherError(u"Access is denied.");
-    return contents[path].append(bytes).size();
+    contents[path];
+    return std::make_unique<Appending>(this, path);
+  }
+  void Append(Object& file, std::string_view bytes) override {
+    contents[static_cast<Appending&>(file).path].append(bytes);
+  }
+  std::uint64_t SizeOf(Object& file) override {
+    return contents[static_cast<Appending&>(file).path].size();
   }
   bool MoveFile(const std::u16string& from, const std::u16string& to) override {
     if (!contents.contains(from)) return false;
-    if (held.contains(from) || held.contains(to)) throw LauncherError(u"In use.");
+    if (held.contains(from) || held.contains(to) || appending.contains(from) ||
+        appending.contains(to)) {
+      throw LauncherError(u"In use.");
+    }
     contents[to] = contents.at(from);
     contents.erase(from);
     return true;
@@ -348,6 +367,7 @@ class FakePlatform final : public Platform {
   std::map<std::u16string, std::u16string> environment;
   std::optional<LauncherError> path_error, start_error, read_error;
   std::set<std::u16string> unwritable, held;
+  std::multiset<std::u16string> appending;           // open to append to
   std::string runtime_writes;                        // to its standard output and error
   std::vector<std::vector<std::u16string>> starts;   // program, command line, folder, output
   std::set<std::u16string> locked;                   // held by other processes

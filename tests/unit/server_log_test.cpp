@@ -1,11 +1,13 @@
 // The server's log against the fake platform's files: which folder takes it,
-// how earlier runs move on, and what the box quotes of it.
+// how earlier runs move on, what the box quotes of it, and its roll while
+// the runtime writes it.
 
 #include "launcher/server_log.h"
 
 #include <gtest/gtest.h>
 
 #include "common/text.h"
+#include "launcher/log_pump.h"
 #include "launcher/path_text.h"
 #include "tests/support/fakes.h"
 
@@ -19,6 +21,13 @@ const std::u16string kLocal = u"C:\\Users\\ana\\AppData\\Local";
 const std::u16string kJava = u"C:\\jre\\bin\\java.exe";
 // The header of a run in the fake's time, started with kJava and "line".
 const std::string kHeader = "2026-12-07 21:04:33 Smeltra starts C:\\jre\\bin\\java.exe: line\r\n";
+
+// The log folder's files by name.
+Files InLogs(const testing::FakePlatform& platform) {
+  Files files;
+  for (const auto& [path, bytes] : platform.contents) files[path.substr(kLogs.size())] = bytes;
+  return files;
+}
 
 std::optional<ServerLog> Open(testing::FakePlatform& platform,
                               const std::u16string& folder = kFolder) {
@@ -94,10 +103,8 @@ TEST_P(LogRollTest, KeepsTheLastRuns) {
   for (const auto& name : c.held) platform.held.insert(kLogs + name);
   const auto log = Open(platform);
   ASSERT_TRUE(log);
-  Files after;
-  for (const auto& [path, bytes] : platform.contents) after[path.substr(kLogs.size())] = bytes;
-  EXPECT_EQ(after, c.after);
-  EXPECT_EQ(log->start, after[u"server.log"].size());
+  EXPECT_EQ(InLogs(platform), c.after);
+  EXPECT_EQ(log->start, c.after.at(u"server.log").size());
 }
 
 // clang-format off
@@ -176,6 +183,67 @@ const TailCase kTails[] = {
      .tail = std::u16string(kTailBytes / 2 - 1, u'\u00E4') + u"z"}};
 // clang-format on
 INSTANTIATE_TEST_SUITE_P(Cases, LogTailTest, ::testing::ValuesIn(kTails),
+                         [](const auto& test) { return std::string(test.param.name); });
+
+// The roll while the runtime writes: at the first line end once server.log
+// has reached its size (here 40 bytes), wherever the pipe cuts the output,
+// each new server.log opened by its header line and every byte in the log
+// once, in order. A held server.log grows, traced once, until a later chunk
+// finds it free.
+struct PumpCase {
+  const char* name;
+  std::vector<std::string> chunks;
+  Files after;
+  std::size_t held_for = 0;  // chunks taken while server.log is held
+};
+
+class LogPumpTest : public ::testing::TestWithParam<PumpCase> {};
+
+TEST_P(LogPumpTest, RollsAtTheFirstLineEndPastTheSize) {
+  const PumpCase& c = GetParam();
+  testing::FakePlatform platform;
+  platform.contents[kLogs + u"server.log"] = "run\r\n";
+  if (c.held_for > 0) platform.held.insert(kLogs + u"server.log");
+  LogPump pump(platform, {kLogs + u"server.log", 5}, u"h", 40);
+  for (std::size_t chunk = 0; chunk < c.chunks.size(); ++chunk) {
+    if (chunk == c.held_for) platform.held.clear();
+    pump.Take(c.chunks[chunk]);
+  }
+  EXPECT_EQ(InLogs(platform), c.after);
+  EXPECT_EQ(platform.traces.size(), c.held_for > 0 ? 1u : 0u);
+}
+
+const std::string kRun = "run\r\n" + std::string(30, 'a') + "\n";  // 36 bytes
+const std::string kNewHeader = "2026-12-07 21:04:33 h\r\n";        // 23 bytes
+// Lines of 7 bytes: "line a\n", "line b\n"...
+std::string Letters(char from, char to) {
+  std::string lines;
+  for (char letter = from; letter <= to; ++letter) lines += std::string("line ") + letter + "\n";
+  return lines;
+}
+
+// clang-format off
+const PumpCase kPumps[] = {
+    {.name = "LineEndPastTheSizeInALaterChunk", .chunks = {kRun.substr(5), "x\nyyyy", "yyyy\nz\n"},
+     .after = {{u"server.1.log", kRun + "x\nyyyyyyyy\n"}, {u"server.log", kNewHeader + "z\n"}}},
+    // 40 bytes exactly at "line e", 44 in each new file; the first run's file goes.
+    {.name = "ManyLinesInOneChunkLastFiveKept", .chunks = {Letters('a', 'q')},
+     .after = {{u"server.4.log", kNewHeader + Letters('f', 'h')}, {u"server.3.log", kNewHeader + Letters('i', 'k')},
+               {u"server.2.log", kNewHeader + Letters('l', 'n')}, {u"server.1.log", kNewHeader + Letters('o', 'q')},
+               {u"server.log", kNewHeader}}},
+    {.name = "CrLfAcrossChunks", .chunks = {kRun.substr(5), "abc\r", "\nd\r\n"},
+     .after = {{u"server.1.log", kRun + "abc\r\n"}, {u"server.log", kNewHeader + "d\r\n"}}},
+    {.name = "LineLongerThanTheSizeNotCut",
+     .chunks = {"a\n", std::string(50, 'x'), std::string(50, 'x'), "\nnext\n"},
+     .after = {{u"server.1.log", "run\r\na\n" + std::string(100, 'x') + "\n"},
+               {u"server.log", kNewHeader + "next\n"}}},
+    {.name = "HeldGrowsUntilALaterChunk", .chunks = {kRun.substr(5), "bbbb\n", "cc\n", "dd\nee\n"},
+     .after = {{u"server.1.log", kRun + "bbbb\ncc\ndd\n"}, {u"server.log", kNewHeader + "ee\n"}},
+     .held_for = 3},
+    {.name = "EndsMidLine", .chunks = {kRun.substr(5), "bbbb\nta", "il"},
+     .after = {{u"server.1.log", kRun + "bbbb\n"}, {u"server.log", kNewHeader + "tail"}}}};
+// clang-format on
+INSTANTIATE_TEST_SUITE_P(Cases, LogPumpTest, ::testing::ValuesIn(kPumps),
                          [](const auto& test) { return std::string(test.param.name); });
 
 }  // namespace

@@ -1,11 +1,11 @@
 // WindowsPlatform against the real system: failures in the system's own
-// words, the environment, files and what they hold, the end of a log, one
-// folder's two names, the stop's Ctrl+C; and options quoted as Windows reads
-// them back. The runtime's start itself (without a window, its handles, in
-// which folder, watched, in a job that the stop's force ends), a log and a
-// claim held by a program the runtime started, where the program is and DLLs
-// planted beside it come with the end-to-end suite, which runs the real
-// program.
+// words, the environment, files and what they hold, the log's own file, the
+// runtime's output piped into its log, one folder's two names, the stop's
+// Ctrl+C and its force on the runtime's job, the window station; and options
+// quoted as Windows reads them back. The runtime's start itself (without a
+// window, its handles, in which folder, watched), a log and a claim held by a
+// program the runtime started, where the program is and DLLs planted beside
+// it come with the end-to-end suite, which runs the real program.
 
 #include "launcher/windows/windows_platform.h"
 
@@ -16,14 +16,17 @@
 
 #include <algorithm>
 #include <fstream>
+#include <thread>
 
 #include "common/text.h"
 #include "common/windows/unique_handles.h"
 #include "common/windows/wide_text.h"
 #include "launcher/argument_quoting.h"
+#include "launcher/log_pump.h"
 #include "launcher/path_text.h"
 #include "launcher/server_life.h"
 #include "launcher/server_start.h"
+#include "launcher/windows/output_pipe.h"
 #include "tests/support/fakes.h"
 #include "tests/windows/test_support.h"
 
@@ -104,20 +107,71 @@ TEST(ReadFileTest, TellsMissingReadTooLongAndUnreadableApart) {
   EXPECT_EQ(failure(scratch.path()), SystemError(ERROR_ACCESS_DENIED).description());
 }
 
-// The end of what was written after a point, as the box quotes it, read from
-// a real file; what appending and moving do beside a program that holds the
-// file comes with the end-to-end suite.
-TEST(LogFileTest, ReadTheEndAfterAPoint) {
+// The log's own file kept open to append to, as the pump keeps it: folders
+// made on the way, its size counting what another writer added, no move
+// while it is open (so a roll closes it first), and the end of what was
+// written after a point read back as the box quotes it.
+TEST(LogFileTest, AppendedKeptFromMovingReadTheEnd) {
   const ScratchFolder scratch;
   WindowsPlatform platform;
-  const std::u16string log = FromWide(scratch.path()) + u"\\server.log";
-  EXPECT_EQ(platform.AppendFile(log, "header\r\n"), 8u);
-  EXPECT_EQ(platform.AppendFile(log, "out\nmore\n"), 17u);
+  const std::u16string log = FromWide(scratch.path()) + u"\\l\u00f6gs\\server.log";
+  auto file = platform.OpenToAppend(log);
+  platform.Append(*file, "header\r\n");
+  platform.Append(*platform.OpenToAppend(log), "out\n");
+  platform.Append(*file, "more\n");
+  EXPECT_EQ(platform.SizeOf(*file), 17u);
+  const auto move = [&] { platform.MoveFile(log, log + u".1"); };
+  EXPECT_EQ(ThrownBy(move), SystemError(ERROR_SHARING_VIOLATION).description());
   EXPECT_EQ(platform.ReadFileEnd(log, 8, 100), "out\nmore\n");
   EXPECT_EQ(platform.ReadFileEnd(log, 8, 3), "ore\n");  // one byte past the cap: cut
   EXPECT_EQ(platform.ReadFileEnd(log, 17, 4), "");
-  EXPECT_EQ(platform.ReadFileEnd(log + u".1", 0, 4), std::nullopt);
-  EXPECT_EQ(platform.FromSystemCodePage("caf\xE9"), u"caf\u00e9");  // Wine's prefix: Windows-1252
+  file.reset();
+  EXPECT_EQ(ThrownBy(move), u"");
+  EXPECT_EQ(platform.ReadFileEnd(log, 0, 4), std::nullopt);
+}
+
+// The pipe under pressure: a writer faster than the disk, 25 MiB of
+// numbered lines in large writes and a last line never ended, all of it in
+// the log once and in order across rolled files, each at most the roll's
+// size and one line, no line split between two, each new one opened by its
+// header line.
+TEST(OutputPipeTest, AFastWriterLosesAndSplitsNoLine) {
+  const ScratchFolder scratch;
+  WindowsPlatform platform;
+  const std::u16string folder = FromWide(scratch.path()) + u"\\";
+  platform.Append(*platform.OpenToAppend(folder + u"server.log"), "run\r\n");
+  std::string written;
+  for (int line = 0; written.size() < (25u << 20); ++line)
+    written += "line " + std::to_string(line) + " of the server's output\r\n";
+  written += "the last, never ended";
+  {
+    OutputPipe pipe(LogPump(platform, {folder + u"server.log", 5}, u"h"));
+    DWORD flags = 0;
+    EXPECT_TRUE(GetHandleInformation(pipe.writer.get(), &flags) && (flags & HANDLE_FLAG_INHERIT));
+    const std::jthread runtime([&, writer = std::move(pipe.writer)] {
+      std::string_view rest = written;
+      DWORD sent = 0;
+      while (!rest.empty() &&
+             WriteFile(writer.get(), rest.data(),
+                       static_cast<DWORD>(std::min<std::size_t>(rest.size(), 1 << 20)), &sent,
+                       nullptr))
+        rest.remove_prefix(sent);
+    });
+  }
+  std::string logged;
+  for (const std::u16string name : {u"server.2.log", u"server.1.log", u"server.log"}) {
+    const std::string file = platform.ReadFile(folder + name, 2 * kRollBytes).value_or("");
+    const std::size_t body = file.find('\n') + 1;
+    EXPECT_EQ(file.substr(0, body),
+              name == u"server.2.log" ? "run\r\n" : file.substr(0, 19) + " h\r\n");
+    if (name != u"server.log") {
+      EXPECT_LE(file.size(), kRollBytes + 40) << Utf8(name);
+      EXPECT_TRUE(file.ends_with("output\r\n")) << Utf8(name);
+    }
+    logged += file.substr(body);
+  }
+  EXPECT_TRUE(logged == written) << logged.size() << " bytes logged of " << written.size();
+  EXPECT_FALSE(platform.FileExists(folder + u"server.3.log"));
 }
 
 // The robot as the server's runtime, java.exe in a scratch folder, which
