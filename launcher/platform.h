@@ -11,6 +11,8 @@
 
 namespace smeltra {
 
+struct ServerLog;
+
 // The launcher's exit status, so that a script or an installer can tell a
 // started server from each way of not starting one.
 enum class ExitCode : int {
@@ -189,12 +191,17 @@ class Platform {
   // The running process `id`; an empty one when none runs by that id.
   virtual Process OpenProcess(std::uint32_t id) = 0;
 
+  // A pipe into the run's `log` (LogPump, with `header` atop each new file),
+  // read for as long as a writer holds it, for StartHidden.
+  virtual Owned PipeInto(const ServerLog& log, std::u16string header) = 0;
+
   // Starts `program` (a full path, never searched for) with `command_line`
   // as a new process with a console of its own that has no window, able to
   // hear Ctrl+C whatever this process was told, with `working_folder` as its
   // current folder (empty: this process's own). Its standard output and
   // error are appended to the file `output` (empty, or a file that cannot be
-  // opened: they go nowhere, traced) and its standard input reads nothing.
+  // opened: they go nowhere, traced), or go into `pipe` (PipeInto) where
+  // given, and its standard input reads nothing.
   // It inherits `claim` (may be null) and no other handle of this process's,
   // and every process it starts in turn is its own to end with it (EndTree;
   // where the system cannot tie them to it, traced). `tied`: they all end
@@ -202,7 +209,7 @@ class Platform {
   // one would supervise without it).
   virtual Process StartHidden(const std::u16string& program, const std::u16string& command_line,
                               const std::u16string& working_folder, const std::u16string& output,
-                              Object* claim, bool tied) = 0;
+                              Object* claim, bool tied, Object* pipe) = 0;
 
   // The service `name` as the service manager sees it, and where it is
   // installed, its command line. Never throws: kNotInstalled where that

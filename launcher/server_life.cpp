@@ -51,9 +51,10 @@ Claim ClaimInstallation(Platform& platform, const std::u16string& key) {
 Platform::Process StartAsClaimHolder(Platform& platform, Claim claim, const std::u16string& program,
                                      const std::u16string& command_line,
                                      const std::u16string& working_folder,
-                                     const std::u16string& output, bool tied) {
-  Platform::Process runtime =
-      platform.StartHidden(program, command_line, working_folder, output, claim.record.get(), tied);
+                                     const std::u16string& output, bool tied,
+                                     Platform::Object* pipe) {
+  Platform::Process runtime = platform.StartHidden(program, command_line, working_folder, output,
+                                                   claim.record.get(), tied, pipe);
   if (claim.record) {
     try {
       platform.WriteClaim(*claim.record, runtime.identity);

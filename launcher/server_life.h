@@ -46,7 +46,8 @@ Claim ClaimInstallation(Platform& platform, const std::u16string& key);
 Platform::Process StartAsClaimHolder(Platform& platform, Claim claim, const std::u16string& program,
                                      const std::u16string& command_line,
                                      const std::u16string& working_folder,
-                                     const std::u16string& output, bool tied = false);
+                                     const std::u16string& output, bool tied = false,
+                                     Platform::Object* pipe = nullptr);
 
 // How a stop ended, when it did not fail.
 enum class StopOutcome { kStopped, kNotRunning, kEndedAfterLimit };

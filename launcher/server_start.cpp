@@ -123,16 +123,21 @@ Launched Launch(Registry& registry, std::span<const RegistryView> views, Platfor
     if (runtime.program.empty())
       throw LauncherError(std::u16string(messages::kJavaNotOnSearchPath));
     const auto log = OpenServerLog(platform, folder, key, runtime.program, command_line);
+    // The service's server lives for months: its output goes through the
+    // service, which rolls the log while it runs.
+    Platform::Owned pipe = as_service && log
+                               ? platform.PipeInto(*log, RunHeader(runtime.program, command_line))
+                               : nullptr;
     Platform::Process server =
         StartAsClaimHolder(platform, std::move(claim), runtime.program, command_line, folder,
-                           log ? log->path : u"", as_service);
+                           log && !pipe ? log->path : u"", as_service, pipe.get());
     const auto status = platform.WaitForEnd(*server.process, kStartWatch);
     if (status.value_or(0) != 0) {
       throw LauncherError(StoppedAtOnceReason(
           platform, *status, folder,
           options ? std::optional<std::u16string_view>(options_file) : std::nullopt, log));
     }
-    return {ExitCode::kServerStarted, std::move(server)};
+    return {ExitCode::kServerStarted, std::move(pipe), std::move(server)};
   } catch (const std::exception& error) {
     std::u16string text(messages::kServerNotStarted);
     text.append(u"\r\n\r\n").append(ErrorDescription(error));

@@ -56,6 +56,7 @@ void Tell(Platform& platform, std::span<const std::u16string> boxes);
 // A start: how it went, and the runtime where it runs on.
 struct Launched {
   ExitCode status;
+  Platform::Owned pipe = {};  // the service's runtime's output; read until the server goes
   Platform::Process server = {};
 };
 // StartServer's work but for its boxes, which it adds to `boxes`, and with

@@ -28,9 +28,11 @@ Installation ThisInstallation(Platform& platform) {
   return here;
 }
 
-// The failure's box, or its words in the log where no one would see it.
-ExitCode Failed(Platform& platform, std::u16string text, ExitCode status) {
-  Tell(platform, std::vector<std::u16string>{std::move(text)});
+// One box, or its words in the log where no one would see it.
+void Tell(Platform& platform, const std::u16string& text) { smeltra::Tell(platform, {&text, 1}); }
+
+ExitCode Failed(Platform& platform, const std::u16string& text, ExitCode status) {
+  Tell(platform, text);
   return status;
 }
 
@@ -121,7 +123,7 @@ void ServeInstallation(Registry& registry, std::span<const RegistryView> views, 
   manager.Report({State::kStartPending, ++checkpoint, kStartLockWait + kStartWatch + 10s});
   std::vector<std::u16string> boxes;
   Launched launched = Launch(registry, views, platform, boxes, true);
-  Tell(platform, boxes);
+  smeltra::Tell(platform, boxes);
   if (launched.status != ExitCode::kServerStarted) {
     manager.Report({.state = State::kStopped, .code = static_cast<std::uint32_t>(launched.status)});
     return;
@@ -136,7 +138,7 @@ void ServeInstallation(Registry& registry, std::span<const RegistryView> views, 
       std::u16string text(messages::kServerEndedOnItsOwn);
       text.append(Decimal(status));
       if (status > 0xFFFF) text.append(u" (0x").append(Hex(status, 8)).append(u")");
-      Tell(platform, std::vector<std::u16string>{text.append(u".")});
+      Tell(platform, text.append(u"."));
       code = static_cast<std::uint32_t>(ExitCode::kServerEndedOnItsOwn);
     }
   } else {
@@ -148,14 +150,12 @@ void ServeInstallation(Registry& registry, std::span<const RegistryView> views, 
     try {
       if (StopProcess(platform, runtime, kStopLimit, waiting, kCheckpointEvery) ==
           StopOutcome::kEndedAfterLimit) {
-        Tell(platform,
-             std::vector<std::u16string>{std::u16string(messages::kEndedAfterLimit[0]) +
-                                         Decimal(static_cast<std::uint64_t>(kStopLimit.count())) +
-                                         std::u16string(messages::kEndedAfterLimit[1])});
+        Tell(platform, std::u16string(messages::kEndedAfterLimit[0]) +
+                           Decimal(static_cast<std::uint64_t>(kStopLimit.count())) +
+                           std::u16string(messages::kEndedAfterLimit[1]));
       }
     } catch (const std::exception& error) {
-      Tell(platform, std::vector<std::u16string>{std::u16string(messages::kNotStopped) +
-                                                 u"\r\n\r\n" + ErrorDescription(error)});
+      Tell(platform, std::u16string(messages::kNotStopped) + u"\r\n\r\n" + ErrorDescription(error));
     }
   }
   manager.Report({.state = State::kStopped, .code = code});

@@ -10,6 +10,8 @@
 #include "common/windows/unique_handles.h"
 #include "common/windows/wide_text.h"
 #include "launcher/messages.h"
+#include "launcher/server_log.h"
+#include "launcher/windows/output_pipe.h"
 
 namespace smeltra {
 
@@ -440,11 +442,24 @@ void WindowsPlatform::Trace(std::u16string_view line) {
   OutputDebugStringW(AsWide(text));
 }
 
+namespace {
+
+struct Piped final : Platform::Object {
+  explicit Piped(LogPump pump) : pipe(std::move(pump)) {}
+  OutputPipe pipe;
+};
+
+}  // namespace
+
+Platform::Owned WindowsPlatform::PipeInto(const ServerLog& log, std::u16string header) {
+  return std::make_unique<Piped>(LogPump(*this, log, std::move(header)));
+}
+
 Platform::Process WindowsPlatform::StartHidden(const std::u16string& program,
                                                const std::u16string& command_line,
                                                const std::u16string& working_folder,
                                                const std::u16string& output, Object* claim,
-                                               bool tied) {
+                                               bool tied, Object* pipe) {
   // The runtime's standard handles, made to be inherited: nothing to read,
   // and the log to write, or nowhere where there is none.
   SECURITY_ATTRIBUTES inherited{sizeof(inherited), nullptr, TRUE};
@@ -464,7 +479,8 @@ Platform::Process WindowsPlatform::StartHidden(const std::u16string& program,
             SystemError(GetLastError()).description());
     }
   }
-  const HANDLE written = log ? log.get() : nothing.get();
+  OutputPipe* const piped = pipe ? &static_cast<Piped&>(*pipe).pipe : nullptr;
+  const HANDLE written = piped ? piped->writer.get() : log ? log.get() : nothing.get();
 
   // Only these handles are inherited, named one by one: a handle the
   // launcher was given inheritable (a caller's pipe for its own output)
@@ -524,6 +540,9 @@ Platform::Process WindowsPlatform::StartHidden(const std::u16string& program,
     throw SystemError(GetLastError());
   }
   const UniqueHandle thread(started.hThread);
+  // The runtime holds its own end now; with this one gone, the pipe breaks
+  // once the runtime and what it started are.
+  if (piped) piped->writer.reset();
   auto runtime = std::make_unique<Kernel>();
   runtime->handle.reset(started.hProcess);
   FILETIME created{}, unused{};

@@ -50,7 +50,8 @@ class WindowsPlatform final : public Platform {
   Process OpenProcess(std::uint32_t id) override;
   Process StartHidden(const std::u16string& program, const std::u16string& command_line,
                       const std::u16string& working_folder, const std::u16string& output,
-                      Object* claim, bool tied) override;
+                      Object* claim, bool tied, Object* pipe) override;
+  Owned PipeInto(const ServerLog& log, std::u16string header) override;
   std::optional<std::uint32_t> WaitForEnd(Object& process, std::chrono::milliseconds wait) override;
   void AskToEnd(Object& process) override;
   void EndTree(Object& process) override;

@@ -242,7 +242,8 @@ int RunService() {
   SERVICE_TABLE_ENTRYW services[] = {{const_cast<wchar_t*>(L""), &ServiceMain}, {nullptr, nullptr}};
   if (StartServiceCtrlDispatcherW(services)) return 0;
   WindowsPlatform platform;
-  Tell(platform, std::vector<std::u16string>{std::u16string(messages::kNotAService)});
+  const std::u16string text(messages::kNotAService);
+  Tell(platform, {&text, 1});
   return static_cast<int>(ExitCode::kNotAService);
 }
 

@@ -214,6 +214,30 @@ def steps():
             None, name["app"]) else [f"{status} {boxes} {again} {name}"]
         return failures + uninstall(e2e.APP2, "app2")
 
+    def output_rolled():
+        """25 MiB through the service: every line once, whole and in order, in
+        files of at most 10 MiB and a line, each opened by a header."""
+        lines, limit = 262144, 10 * 1024 * 1024
+        logs = e2e.host(e2e.APP) / "logs"
+        for old in logs.glob("server*"):
+            old.unlink()
+        options(e2e.APP, RUNTIME_LINES=lines, RUNTIME_MS=3500)
+        wine("sc", "start", name["app"])
+        time.sleep(4)
+        state = settle(name["app"], 120)
+        files = [logs / f"server.{n}.log" for n in (4, 3, 2, 1)] + [logs / "server.log"]
+        texts = [f.read_bytes() for f in files if f.exists()]
+        written = b"".join(text.split(b"\r\n", 1)[1] for text in texts)
+        expected = b"".join(b"line %09d%s\r\n" % (n, b"." * 84) for n in range(1, lines + 1))
+        failures = [] if state == ("1", "0", "0") else [f"stopped as {state}"]
+        if written != expected:
+            failures.append(f"{len(written)} bytes logged, not the {len(expected)} written in order")
+        if len(texts) != 3 or any(len(t) > limit + 100 or not re.match(
+                rb"\d{4}-\d\d-\d\d \d\d:\d\d:\d\d Smeltra starts ", t) for t in texts):
+            failures.append(f"files of {[len(t) for t in texts]} bytes, not three of at most "
+                            "10 MiB and a line, each with its header")
+        return failures
+
     def uninstall(app=e2e.APP, which="app"):
         wine("sc", "start", name[which])
         settle(name[which])
@@ -242,6 +266,8 @@ def steps():
              no_java),
             ("two_installations", "two installations, two services; installing again leaves "
                                   "one", two_installations),
+            ("output_rolled", "25 MiB of output, 8 KiB a write: every line once, whole and "
+                              "in order, in three files of at most 10 MiB", output_rolled),
             ("killed_service", "the service's process ended by force takes its runtime along",
              killed_service),
             ("uninstall", "--uninstall-service stops the running service and removes it",

@@ -294,6 +294,9 @@ class FakePlatform final : public Platform {
     if (record_error) throw *record_error;
     events.push_back(u"record " + Decimal(process.id));
   }
+  Owned PipeInto(const ServerLog&, std::u16string) override {
+    return std::make_unique<Kernel>(this, u"pipe gone");
+  }
   bool ServedAnywhere(const std::u16string& key) override { return claims.contains(key); }
   Process OpenProcess(std::uint32_t id) override {
     const auto found = running.find(id);
@@ -304,11 +307,12 @@ class FakePlatform final : public Platform {
   // Appends what the runtime writes to its output, which must be there.
   Process StartHidden(const std::u16string& program, const std::u16string& line,
                       const std::u16string& folder, const std::u16string& output, Object* claim,
-                      bool tied) override {
+                      bool tied, Object* pipe) override {
     if (start_error) throw *start_error;
     starts.push_back({program, line, folder, output});
     events.push_back(claim != nullptr ? u"start, claim handed on" : u"start");
     if (tied) events.back().append(u", tied");
+    if (pipe != nullptr) events.back().append(u", piped");
     if (!output.empty()) contents.at(output).append(runtime_writes);
     const ProcessIdentity runtime{4711, 99};
     return {std::make_unique<Kernel>(this, u"", runtime), runtime};

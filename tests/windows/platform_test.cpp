@@ -43,7 +43,8 @@ TEST(StartHiddenTest, AFailedStartCarriesTheSystemsText) {
   const std::u16string program = platform.ExecutablePath();
   EXPECT_EQ(ThrownBy([&] {
               platform.StartHidden(program, u"\"" + program + u"\"",
-                                   FromWide(scratch.path() + L"\\none"), u"", nullptr, false);
+                                   FromWide(scratch.path() + L"\\none"), u"", nullptr, false,
+                                   nullptr);
             }),
             SystemError(ERROR_DIRECTORY).description());
   // The system's text without its line break; a number it has no text for.
@@ -219,7 +220,8 @@ TEST(StopTest, CtrlCHeardWhateverTheLauncherWasToldAndTheForceEndsTheTree) {
   {
     const Runtime runtime;
     SetConsoleCtrlHandler(nullptr, TRUE);
-    const auto server = platform.StartHidden(runtime.java, u"java", u"", u"", nullptr, false);
+    const auto server =
+        platform.StartHidden(runtime.java, u"java", u"", u"", nullptr, false, nullptr);
     runtime.Record(1);
     EXPECT_EQ(StopProcess(platform, *server.process, std::chrono::seconds(10)),
               StopOutcome::kStopped);
@@ -229,7 +231,8 @@ TEST(StopTest, CtrlCHeardWhateverTheLauncherWasToldAndTheForceEndsTheTree) {
   const std::u16string log = runtime.folder + u"\\server.log";
   SetEnvironmentVariableW(L"SMELTRA_RUNTIME_IGNORES_STOP", L"1");
   SetEnvironmentVariableW(L"SMELTRA_RUNTIME_CHILD", L"60000");
-  const auto server = platform.StartHidden(runtime.java, u"java", u"", log, nullptr, false);
+  const auto server =
+      platform.StartHidden(runtime.java, u"java", u"", log, nullptr, false, nullptr);
   SetEnvironmentVariableW(L"SMELTRA_RUNTIME_IGNORES_STOP", nullptr);
   SetEnvironmentVariableW(L"SMELTRA_RUNTIME_CHILD", nullptr);
   runtime.Record(2);
