@@ -8,6 +8,8 @@
 #   log pump   under Wine: the runtime's output piped into its log, rolled,
 #              against the same bytes straight to a file and through a bare
 #              pipe, and the pumping process's memory (log_pump_benchmark.cpp)
+#   service    under Wine's service manager: sc start to the runtime's start,
+#              and the service's memory while 1 GiB of output passes through
 #   start-up   under Wine: Smeltra.exe started by the end-to-end robot, which
 #              times it and stands in for java.exe; SMELTRA_BENCH_RUNS runs
 #              (default 9) after one warm-up run
@@ -35,6 +37,9 @@ bench_windows() {
   tools/wine-run x64 "$BENCH_WINDOWS_BUILD/tests/bin/smeltra_log_pump_benchmark.exe" |
     tee "$BENCH_OUT/log-pump.txt"
   bench_startup
+  log "the service under Wine's service manager"
+  python3 -B tests/bench/service_bench.py --exe "$BENCH_LAUNCHER" \
+    --robot "$BENCH_WINDOWS_BUILD/tests/bin/robot.exe" | tee "$BENCH_OUT/service.txt"
 }
 
 bench_discovery() {

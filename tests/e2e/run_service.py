@@ -1,12 +1,9 @@
 #!/usr/bin/env python3
-"""The installation's server as a service, under Wine's own service manager,
-with the real Smeltra.exe and the robot as the runtime: one line a step,
-then `N passed, N failed`; exit status 1 when any failed. Needs WINEPREFIX
-(tools/wine.sh); shares the scenarios' helpers (run_scenarios.py).
-
-The service manager starts the service with its own environment, fixed when
-it started, so the runtime's behaviour comes from the options file, as
--DSMELTRA_<NAME>=<value> options that the stand-in reads."""
+"""The server as a service under Wine's own service manager, the real
+Smeltra.exe and the robot as its runtime, whose behaviour comes from the
+options file (-DSMELTRA_<NAME>=<value>): the service's environment is the
+service manager's. One line a step, then `N passed, N failed`. Needs
+WINEPREFIX (tools/wine.sh); shares run_scenarios.py's helpers."""
 
 import argparse
 import re
@@ -91,10 +88,13 @@ def name_of(app):
 
 
 def steps():
-    """Each step: its name and a function giving what went wrong."""
+    """Each step: a function giving what went wrong, told by its name and docstring."""
     name = {}
 
     def install():
+        """--install-service: registered to start with Windows as LocalService, start pending
+        through the watch, then running with the double-click's command line and folder, no
+        window"""
         # Straight, not through the robot, which waits a while after the end;
         # a box would hold it until the timeout.
         status = wine(e2e.APP + "\\Smeltra.exe", "--install-service", timeout=60)[0]
@@ -122,6 +122,8 @@ def steps():
         return failures
 
     def double_click():
+        """a double-click while the service runs: the box naming it, 4; --service by hand: one box,
+        10"""
         status, boxes = launcher(e2e.APP)
         by_hand = launcher(e2e.APP, "--service")
         return [] if status == 4 and len(boxes) == 1 and boxes[0].startswith(
@@ -129,6 +131,7 @@ def steps():
             f"status {status}, boxes {boxes}; --service by hand: {by_hand}"]
 
     def sc_stop():
+        """sc stop: Ctrl+C reaches the runtime, stopped with 0"""
         wine("sc", "stop", name["app"])
         state = settle(name["app"])
         failures = [] if state == ("1", "0", "0") else [f"stopped as {state}"]
@@ -137,6 +140,7 @@ def steps():
         return failures
 
     def stop_by_launcher():
+        """Smeltra.exe --stop stops the service through the service manager"""
         wine("sc", "start", name["app"])
         settle(name["app"])
         status, boxes = launcher(e2e.APP, "--stop")
@@ -145,6 +149,7 @@ def steps():
             f"--stop: status {status}, boxes {boxes}, service {state}"]
 
     def ignores_stop():
+        """a runtime deaf to Ctrl+C is ended after the limit with what it started"""
         options(e2e.APP, RUNTIME_IGNORES_STOP=1)
         wine("sc", "start", name["app"])
         settle(name["app"])
@@ -159,6 +164,7 @@ def steps():
         return failures + (["a runtime left running"] if runtime_left() else [])
 
     def users_server_first():
+        """a user's server runs: the service's start stops with 4 and the reason in the log"""
         options(e2e.APP)
         status = launcher(e2e.APP)[0]
         wine("sc", "start", name["app"])
@@ -169,6 +175,7 @@ def steps():
             "by a user" in log(e2e.APP)) else [f"double-click {status}, then the service {state}"]
 
     def killed_service():
+        """the service's process ended by force takes its runtime along"""
         e2e.end_runtimes()
         options(e2e.APP)
         wine("sc", "start", name["app"])
@@ -183,6 +190,8 @@ def steps():
         return ["the runtime outlived the service"] if left else []
 
     def ends_on_its_own():
+        """a runtime that ends within the watch (3), later with 2 (11), later with 0 (clean): the
+        code and the reason in the log"""
         failures = []
         for variables, code, words in (
                 ({"RUNTIME_MS": 0, "RUNTIME_STATUS": 1}, "3", "stopped right after it started"),
@@ -198,6 +207,7 @@ def steps():
         return failures
 
     def no_java():
+        """no Java at all: stopped with 1, the box's words in the log, no box"""
         e2e.write_registry(())
         wine("sc", "start", name["app"])
         state = settle(name["app"])
@@ -206,6 +216,7 @@ def steps():
             f"stopped as {state}, log {log(e2e.APP)[-300:]!r}"]
 
     def two_installations():
+        """two installations, two services; installing again leaves one"""
         status, boxes = launcher(e2e.APP2, "--install-service")
         again = launcher(e2e.APP2, "--install-service")
         name["app2"] = name_of(e2e.APP2)
@@ -239,6 +250,7 @@ def steps():
         return failures
 
     def uninstall(app=e2e.APP, which="app"):
+        """--uninstall-service stops the running service and removes it"""
         wine("sc", "start", name[which])
         settle(name[which])
         status, boxes = launcher(app, "--uninstall-service")
@@ -246,32 +258,8 @@ def steps():
         return [] if (status, boxes, gone) == (0, [], True) else [
             f"uninstall: status {status}, boxes {boxes}, service still there: {not gone}"]
 
-    return [("install", "--install-service: registered to start with Windows as LocalService, "
-                        "start pending through the watch, then running with the double-click's "
-                        "command line and folder, no window", install),
-            ("double_click", "a double-click while the service runs: the box naming it, 4; "
-                             "--service by hand: one box, 10",
-             double_click),
-            ("sc_stop", "sc stop: Ctrl+C reaches the runtime, stopped with 0", sc_stop),
-            ("stop_by_launcher", "Smeltra.exe --stop stops the service through the service "
-                                 "manager", stop_by_launcher),
-            ("ignores_stop", "a runtime deaf to Ctrl+C is ended after the limit with what it "
-                             "started", ignores_stop),
-            ("users_server_first", "a user's server runs: the service's start stops with 4 and "
-                                   "the reason in the log", users_server_first),
-            ("ends_on_its_own", "a runtime that ends within the watch (3), later with 2 (11), "
-                                "later with 0 (clean): the code and the reason in the log",
-             ends_on_its_own),
-            ("no_java", "no Java at all: stopped with 1, the box's words in the log, no box",
-             no_java),
-            ("two_installations", "two installations, two services; installing again leaves "
-                                  "one", two_installations),
-            ("output_rolled", "25 MiB of output, 8 KiB a write: every line once, whole and "
-                              "in order, in three files of at most 10 MiB", output_rolled),
-            ("killed_service", "the service's process ended by force takes its runtime along",
-             killed_service),
-            ("uninstall", "--uninstall-service stops the running service and removes it",
-             uninstall)]
+    return [install, double_click, sc_stop, stop_by_launcher, ignores_stop, users_server_first,
+            ends_on_its_own, no_java, two_installations, output_rolled, killed_service, uninstall]
 
 
 def main():
@@ -289,11 +277,12 @@ def main():
         e2e.install(app, args.exe)
     options(e2e.APP)
     failed = 0
-    for step, why, go in steps():
+    for go in steps():
         began = time.monotonic()
         failures = go()
-        print(f"{'FAIL' if failures else 'ok':4}  service_{step}  ({time.monotonic() - began:.1f} s)"
-              f"  {why}", flush=True)
+        why = " ".join(go.__doc__.split())
+        print(f"{'FAIL' if failures else 'ok':4}  service_{go.__name__}  "
+              f"({time.monotonic() - began:.1f} s)  {why}", flush=True)
         print("".join(f"    {failure}\n" for failure in failures), end="", flush=True)
         failed += bool(failures)
     print(f"{len(steps()) - failed} passed, {failed} failed", flush=True)

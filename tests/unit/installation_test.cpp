@@ -225,29 +225,5 @@ TEST(LifeTest, StopAsksWaitsThenEndsTheTree) {
   }
 }
 
-// Where no one could see a box (a scheduled task's window station), its
-// words go to the installation's log after the time, and the exit status
-// alone tells the caller: a box there would wait for good.
-TEST(NotShownTest, TheBoxesWordsGoToTheLog) {
-  testing::MemoryRegistry registry;
-  testing::FakePlatform platform;
-  platform.visible = false;
-  platform.unwritable = {u"C:\\logs"};
-  platform.environment[u"LOCALAPPDATA"] = u"C:\\Local";
-  EXPECT_EQ(StartServer(registry, RuntimeSearchViews(true), platform),
-            ExitCode::kNoRuntimeInstalled);
-  platform.claims = {{InstallationKey(u"C:\\"), {4242, 7}}};
-  platform.running = {{4242, 7}};
-  EXPECT_EQ(StopServer(platform, std::chrono::seconds(1)), ExitCode::kEndedAfterLimit);
-  EXPECT_EQ(platform.messages, Texts{});
-  const std::string logged = "2026-12-07 21:04:33 Smeltra, not shown: ";
-  EXPECT_EQ(
-      platform.contents[u"C:\\Local\\Smeltra\\" + InstallationKey(u"C:\\") + u"\\logs\\server.log"],
-      logged + Utf8(messages::kNotInstalled) + "\r\n" + logged +
-          Utf8(std::u16string(messages::kEndedAfterLimit[0]) + u"1" +
-               std::u16string(messages::kEndedAfterLimit[1])) +
-          "\r\n");
-}
-
 }  // namespace
 }  // namespace smeltra

@@ -24,23 +24,6 @@ const std::u16string kFolder = u"C:\\Program Files\\Smeltra";
 const std::u16string kName = ServiceName(InstallationKey(kFolder));
 const std::u16string kCommand = u"\"C:\\Program Files\\Smeltra\\Smeltra.exe\" --service";
 
-// The least rights that log on without a password, never LocalSystem; the
-// launcher's path quoted, as an unquoted one with blanks would start
-// C:\Program.exe; a display name the service manager takes.
-TEST(ServiceSettingsTest, LeastRightsQuotedPathAndANameForEachFolder) {
-  const ServiceSettings settings =
-      ServiceSettingsOf(kFolder + u"\\Smeltra.exe", kFolder, InstallationKey(kFolder));
-  EXPECT_EQ(settings.account, u"NT AUTHORITY\\LocalService");
-  EXPECT_EQ(settings.command_line, kCommand);
-  EXPECT_EQ(settings.display_name, u"Tolvan Smeltra (C:\\Program Files\\Smeltra)");
-  EXPECT_EQ(settings.log_folder, kFolder + u"\\logs");
-  EXPECT_EQ(settings.restarts, (std::vector<std::chrono::seconds>{10s, 30s, 60s}));
-  const std::u16string deep = u"C:\\" + std::u16string(250, u'd');
-  EXPECT_EQ(ServiceSettingsOf(deep + u"\\Smeltra.exe", deep, u"0123456789ABCDEF").display_name,
-            u"Tolvan Smeltra 0123456789ABCDEF");
-  EXPECT_NE(ServiceName(InstallationKey(kFolder + u"2")), kName);
-}
-
 // Install and uninstall: registered and started, or updated where this
 // folder's is there; another program's service of that name left alone; a
 // service this install made removed again when its start fails; nothing to
