@@ -35,10 +35,11 @@ def query(name):
     return fields.get("STATE"), fields.get("WIN32_EXIT_CODE"), fields.get("SERVICE_EXIT_CODE")
 
 
-def settle(name, limit_s=60):
-    """Waits for the service to leave its pending states; its state then."""
+def settle(name, limit_s=60, passing=("2", "3")):
+    """Waits for the service to leave `passing` states (its pending ones); its
+    state then."""
     until = time.monotonic() + limit_s
-    while (state := query(name))[0] in ("2", "3") and time.monotonic() < until:
+    while (state := query(name))[0] in passing and time.monotonic() < until:
         time.sleep(0.2)
     return state
 
@@ -200,8 +201,7 @@ def steps():
                 ({"RUNTIME_MS": 4000, "RUNTIME_STATUS": 0}, "0", "")):
             options(e2e.APP, **variables)
             wine("sc", "start", name["app"])
-            time.sleep(5)
-            state = settle(name["app"])
+            state = settle(name["app"], 60, ("2", "3", "4"))  # until the runtime has ended
             if state != ("1", "1066" if code != "0" else "0", code) or words not in log(e2e.APP):
                 failures.append(f"{variables}: stopped as {state}, log {log(e2e.APP)[-300:]!r}")
         return failures
@@ -234,8 +234,7 @@ def steps():
             old.unlink()
         options(e2e.APP, RUNTIME_LINES=lines, RUNTIME_MS=3500)
         wine("sc", "start", name["app"])
-        time.sleep(4)
-        state = settle(name["app"], 120)
+        state = settle(name["app"], 120, ("2", "3", "4"))  # until the runtime has ended
         files = [logs / f"server.{n}.log" for n in (4, 3, 2, 1)] + [logs / "server.log"]
         texts = [f.read_bytes() for f in files if f.exists()]
         written = b"".join(text.split(b"\r\n", 1)[1] for text in texts)
