@@ -158,6 +158,10 @@ void ServeInstallation(Registry& registry, std::span<const RegistryView> views, 
       Tell(platform, std::u16string(messages::kNotStopped) + u"\r\n\r\n" + ErrorDescription(error));
     }
   }
+  // Its log whole before it says it stopped: what is left of the tree
+  // ends with its job, and the pipe is read to its end.
+  launched.server = {};
+  launched.pipe.reset();
   manager.Report({.state = State::kStopped, .code = code});
 }
 

@@ -222,7 +222,14 @@ int wmain() {
     write("error", L"no file for the JVM's status: error " + std::to_wstring(GetLastError()));
     return 1;
   }
-  const std::wstring output = OutputFile();
+  // Output into a pipe (a service's runtime, whose service logs it): the JVM
+  // writes a file of its own, copied on into the pipe as it grows.
+  wchar_t relay[MAX_PATH] = {};
+  std::wstring output = OutputFile();
+  if (output.empty() && GetFileType(GetStdHandle(STD_OUTPUT_HANDLE)) == FILE_TYPE_PIPE &&
+      GetTempFileNameW(temp_folder, L"out", 0, relay) != 0) {
+    output = relay;
+  }
   const UniqueHeapText output_unix(output.empty() ? nullptr : to_unix(output.c_str()));
   const UniqueHeapText status_unix(to_unix(g_status_file));
   // Wine runs a Linux program given by its DOS path.
@@ -256,8 +263,21 @@ int wmain() {
   // Polled: a file's change is all a Linux program can tell us. A twentieth
   // of a second is nothing beside a JVM's start and costs nothing while the
   // server runs for hours.
+  const smeltra::UniqueFile copied(
+      relay[0] == 0
+          ? INVALID_HANDLE_VALUE
+          : CreateFileW(relay, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                        nullptr, OPEN_EXISTING, 0, nullptr));
+  const auto copy_on = [&] {
+    char block[8192];
+    DWORD got = 0, put = 0;
+    while (copied && ReadFile(copied.get(), block, sizeof block, &got, nullptr) && got > 0)
+      WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), block, got, &put, nullptr);
+  };
   std::optional<DWORD> status;
-  while (!(status = WrittenNumber(g_status_file))) Sleep(50);
+  while (!(status = WrittenNumber(g_status_file))) copy_on(), Sleep(50);
+  copy_on();
+  if (relay[0] != 0) DeleteFileW(relay);
   DeleteFileW(g_status_file);
   DeleteFileW(g_pid_file);
   write("exit_status", std::to_wstring(*status));
