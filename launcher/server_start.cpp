@@ -28,11 +28,7 @@ std::u16string StoppedAtOnceReason(Platform& platform, std::uint32_t status,
                                    std::optional<std::u16string_view> options_file,
                                    const std::optional<ServerLog>& log) {
   std::u16string reason(messages::kServerStoppedAtOnce);
-  reason.append(Decimal(status));
-  if (status > 0xFFFF) {
-    reason.append(u" (0x").append(Hex(status, 8)).append(u")");
-  }
-  reason.append(u".\r\n");
+  reason.append(StatusText(status)).append(u".\r\n");
   if (options_file) reason.append(messages::kOptionsUsed).append(*options_file).append(u".\r\n");
   if (const auto tail = log ? LogTail(platform, *log) : std::nullopt; tail && tail->empty()) {
     reason.append(messages::kNothingWrittenIn).append(log->path).append(u".\r\n");
@@ -67,6 +63,18 @@ std::u16string AlreadyRunningText(const Claim& claim, std::u16string_view execut
 }
 
 }  // namespace
+
+std::u16string StatusText(std::uint32_t status) {
+  std::u16string text = Decimal(status);
+  if (status > 0xFFFF) text.append(u" (0x").append(Hex(status, 8)).append(u")");
+  return text;
+}
+
+std::u16string EndedAfterLimitText(std::chrono::milliseconds limit) {
+  return std::u16string(messages::kEndedAfterLimit[0]) +
+         Decimal(static_cast<std::uint64_t>(std::chrono::ceil<std::chrono::seconds>(limit).count()))
+             .append(messages::kEndedAfterLimit[1]);
+}
 
 std::u16string KeyOf(Platform& platform, const std::u16string& folder) {
   return InstallationKey(platform.ComparableFolder(folder));
@@ -176,10 +184,7 @@ ExitCode Stop(Platform& platform, std::chrono::milliseconds limit,
       case StopOutcome::kNotRunning:
         return ExitCode::kNotRunning;
       case StopOutcome::kEndedAfterLimit:
-        boxes.push_back(std::u16string(messages::kEndedAfterLimit[0]) +
-                        Decimal(static_cast<std::uint64_t>(
-                                    std::chrono::ceil<std::chrono::seconds>(limit).count()))
-                            .append(messages::kEndedAfterLimit[1]));
+        boxes.push_back(EndedAfterLimitText(limit));
         return ExitCode::kEndedAfterLimit;
     }
   } catch (const std::exception& error) {

@@ -40,6 +40,13 @@ inline constexpr std::chrono::seconds kStopLimit{30};
 // steps may take.
 inline constexpr std::chrono::seconds kStopMargin{15};
 
+// A runtime's exit status as the boxes and the log give it: in decimal, and
+// in hexadecimal too where it is a Windows status ("3221225781 (0xC0000135)").
+std::u16string StatusText(std::uint32_t status);
+
+// What a stop that had to end the server after `limit` says.
+std::u16string EndedAfterLimitText(std::chrono::milliseconds limit);
+
 // The key of the installation in `folder`, as Windows compares folders.
 std::u16string KeyOf(Platform& platform, const std::u16string& folder);
 

@@ -3,7 +3,6 @@
 #include <vector>
 
 #include "common/launcher_error.h"
-#include "common/text.h"
 #include "launcher/messages.h"
 #include "launcher/path_text.h"
 #include "launcher/server_life.h"
@@ -135,10 +134,7 @@ void ServeInstallation(Registry& registry, std::span<const RegistryView> views, 
     // A server that ends by itself with 0 was stopped by its own hand; with
     // anything else, Windows' recovery is to start it again.
     if (const std::uint32_t status = platform.WaitForEnd(runtime, {}).value_or(0); status != 0) {
-      std::u16string text(messages::kServerEndedOnItsOwn);
-      text.append(Decimal(status));
-      if (status > 0xFFFF) text.append(u" (0x").append(Hex(status, 8)).append(u")");
-      Tell(platform, text.append(u"."));
+      Tell(platform, std::u16string(messages::kServerEndedOnItsOwn) + StatusText(status) + u".");
       code = static_cast<std::uint32_t>(ExitCode::kServerEndedOnItsOwn);
     }
   } else {
@@ -150,9 +146,7 @@ void ServeInstallation(Registry& registry, std::span<const RegistryView> views, 
     try {
       if (StopProcess(platform, runtime, kStopLimit, waiting, kCheckpointEvery) ==
           StopOutcome::kEndedAfterLimit) {
-        Tell(platform, std::u16string(messages::kEndedAfterLimit[0]) +
-                           Decimal(static_cast<std::uint64_t>(kStopLimit.count())) +
-                           std::u16string(messages::kEndedAfterLimit[1]));
+        Tell(platform, EndedAfterLimitText(kStopLimit));
       }
     } catch (const std::exception& error) {
       Tell(platform, std::u16string(messages::kNotStopped) + u"\r\n\r\n" + ErrorDescription(error));
